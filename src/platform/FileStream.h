@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+#include "platform/Stream.h"
+
+// File open modes. fmCreate creates or truncates the file for reading and
+// writing; the others open an existing file.
+enum class TFileMode { fmCreate, fmOpenRead, fmOpenWrite, fmOpenReadWrite };
+
+// A stream over an operating-system file, closed when the object goes away.
+class TFileStream : public TStream {
+public:
+    TFileStream(const std::string& fileName, TFileMode mode);
+    ~TFileStream() override;
+
+    int64_t Read(void* buffer, int64_t count) override;
+    int64_t Write(const void* buffer, int64_t count) override;
+    int64_t Seek(int64_t offset, TSeekOrigin origin) override;
+    void SetSize(int64_t newSize) override;
+
+    const std::string& FileName() const { return fileName_; }
+    int Handle() const { return fd_; }
+
+private:
+    std::string fileName_;
+    int fd_ = -1;
+};

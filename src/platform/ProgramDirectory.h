@@ -1,0 +1,9 @@
+#pragma once
+
+#include <string>
+
+// Full path of the running executable.
+std::string ExecutablePath();
+
+// Directory of the running executable, always ending in "/".
+std::string ProgramDirectory();
