@@ -1,0 +1,18 @@
+#include "Application.h"
+
+#include <exception>
+
+#include "platform/ExceptionDisplay.h"
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool TApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& error) {
+        ShowException(error);
+    } catch (...) {
+        ShowException(std::string());
+    }
+    return false;
+}
