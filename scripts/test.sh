@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Sets the machine up, then builds and runs every test: the normal build,
+# the sanitizer build, and short runs of the fuzz targets.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+
+export QT_QPA_PLATFORM=offscreen
+
+echo "== normal build"
+bash scripts/build.sh release
+ctest --test-dir build/release --output-on-failure -j2 --timeout 300
+
+echo "== sanitizer build (AddressSanitizer, UndefinedBehaviorSanitizer)"
+bash scripts/build.sh sanitize -DZUVO_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp:print_suppressions=0 \
+UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir build/sanitize --output-on-failure -j2 --timeout 600
+
+if [[ -f scripts/fuzz.sh ]]; then
+    echo "== fuzz targets, short runs"
+    bash scripts/fuzz.sh short
+fi
