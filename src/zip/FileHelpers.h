@@ -1,0 +1,44 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+// File-system helpers of the zip component. Stored names use `\` inside the
+// component; these functions accept either separator and turn `\` into `/`
+// when they reach the file system.
+
+// True when the path exists and is a directory.
+bool DirExists(const std::string& dir);
+// True when the path exists and is a regular file (or a link to one).
+bool File_Exists(const std::string& name);
+// s without one trailing separator (`\` or `/`).
+std::string StripBackSlash(const std::string& s);
+// Every `\` becomes `/`.
+std::string DOSToUnixFilename(std::string s);
+// Every `/` becomes `\`.
+std::string UnixToDOSFilename(std::string s);
+// Creates dir with all missing parents; failures are ignored.
+void ForceDirs(const std::string& dir);
+// The process's current directory, ending in `/`. This platform has no
+// per-drive current directories, so the drive argument is ignored.
+std::string GetDirectory(int drive);
+
+// Drive queries. This platform has no drive letters, so by default no drive
+// is removable and no volume label can be read (nullopt). A program that can
+// answer better (or a test) installs its own provider.
+struct DriveInfoProvider {
+    std::function<bool(const std::string& root)> isRemovable;
+    std::function<std::optional<std::string>(const std::string& root)> volumeLabel;
+};
+DriveInfoProvider SetDriveInfoProvider(DriveInfoProvider provider);
+
+// True for a removable or optical drive; `root` is like "A:\".
+bool isDriveRemovable(const std::string& root);
+// The volume label of the drive, or nullopt when it cannot be read.
+std::optional<std::string> GetVolumeLabel(const std::string& root);
+
+// Gives waiting window messages a turn through the runtime's pump hook.
+// Returns true when the application is quitting (this runtime's pump never
+// reports that, so it always returns false).
+bool YieldProcess();
