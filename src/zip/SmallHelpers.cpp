@@ -95,7 +95,7 @@ uint32_t GoodTimeStamp(uint32_t dosDateTime) {
 namespace {
 
 bool IsTopOfPath(const std::string& path) {
-    // Nothing above these can be created: the root, a drive specification.
+    // Nothing above these can be created: the root, or a drive such as "C:".
     return path.empty() || path == "/" || (path.size() == 2 && path[1] == ':');
 }
 
