@@ -1,9 +1,8 @@
 #include "System.h"
 
-#include <sys/stat.h>
-
 #include "platform/Exception.h"
 #include "platform/ExceptionDisplay.h"
+#include "platform/FileOps.h"
 #include "platform/IniFile.h"
 #include "platform/IntConvert.h"
 
@@ -11,11 +10,6 @@ namespace {
 
 constexpr int32_t kDefaultInterval = 5;
 constexpr int32_t kMaxInterval = 30;
-
-bool FileExists(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
 
 }  // namespace
 
