@@ -1,0 +1,271 @@
+#include "net/TcpConnection.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "net/NetExceptions.h"
+#include "net/SocketErrors.h"
+
+namespace {
+
+constexpr int kDefaultRecvBufferSize = 32768;
+// One send call moves at most this much; the loop sends the rest.
+constexpr int64_t kLargestSend = 1 << 30;
+
+[[noreturn]] void RaiseClosedGracefully() {
+    throw EConnClosedGracefully("Connection Closed Gracefully.");
+}
+
+}  // namespace
+
+TTcpConnection::TTcpConnection()
+    : socket_(std::make_unique<TSocketHandle>()),
+      inputBuffer_(std::make_unique<TNetBuffer>()),
+      recvBuffer_(std::make_unique<TNetBuffer>()) {
+    recvBuffer_->SetSize(kDefaultRecvBufferSize);
+}
+
+TTcpConnection::~TTcpConnection() = default;
+
+void TTcpConnection::SetRecvBufferSize(int size) {
+    // A zero-byte receive would look exactly like the peer's close.
+    recvBuffer_->SetSize(std::max(size, 1));
+}
+
+void TTcpConnection::FireDisconnected() {
+    if (OnDisconnected) {
+        OnDisconnected(this);
+    }
+}
+
+void TTcpConnection::ResetState() {
+    socket_->ClearState(true);
+    inputBuffer_->Clear();
+    closed_ = false;
+}
+
+void TTcpConnection::CheckPeerClosed(bool raiseIfClosed, bool ignoreBuffer) {
+    if (!closed_ && socket_->Allocated()) {
+        return;
+    }
+    if (socket_->Allocated()) {
+        CloseSocketHandle();
+    }
+    if (raiseIfClosed && (InputBufferSize() == 0 || ignoreBuffer)) {
+        RaiseClosedGracefully();
+    }
+}
+
+bool TTcpConnection::IsConnected() {
+    CheckPeerClosed(false, false);
+    return socket_->Allocated();
+}
+
+void TTcpConnection::CloseConnection() { CloseSocketHandle(); }
+
+void TTcpConnection::CloseSocketHandle() {
+    if (!socket_->Allocated()) {
+        return;
+    }
+    ReportStatus(stDisconnecting, socket_->RemoteIP);
+    socket_->ReleaseSocket(true);
+    closed_ = true;
+    ReportStatus(stDisconnected, socket_->RemoteIP);
+    FireDisconnected();
+}
+
+std::string TTcpConnection::TakeInputBytes(int64_t n) {
+    if (n > InputBufferSize()) {
+        throw ENotEnoughDataInBuffer("Not enough data in buffer.");
+    }
+    std::string bytes = inputBuffer_->Head(n);
+    ConsumeInputBytes(n);
+    return bytes;
+}
+
+void TTcpConnection::ConsumeInputBytes(int64_t n) {
+    inputBuffer_->Remove(n);
+    AddWork(wkRead, n);
+}
+
+int TTcpConnection::ReceiveChunk(bool raiseIfClosed, int ms, TNetBuffer* destination,
+                                 bool toInputBuffer) {
+    CheckPeerClosed(raiseIfClosed, false);
+    if (!IsConnected()) {
+        return 0;
+    }
+    TNetBuffer& target = destination != nullptr ? *destination : *recvBuffer_;
+    if (!socket_->WaitReadable(ms)) {
+        return 0;
+    }
+    int n = socket_->ReceiveData(target.Memory(), static_cast<int>(target.Size()));
+    closed_ = n == 0;
+    if (n != 0 && GlobalStack->CheckResult(n, {WSAESHUTDOWN})) {
+        n = 0;
+        if (socket_->Allocated()) {
+            CloseSocketHandle();
+        }
+        if (InputBufferSize() == 0) {
+            GlobalStack->RaiseSocketFailure(WSAESHUTDOWN);
+        }
+    }
+    if (toInputBuffer) {
+        inputBuffer_->Append(target.Memory(), n);
+    } else {
+        AddWork(wkRead, n);
+    }
+    CheckPeerClosed(raiseIfClosed, false);
+    return n;
+}
+
+// Raises once no terminator starting within MaxLineLength bytes can still
+// arrive, so a peer that never ends its line cannot grow the buffer.
+void TTcpConnection::CheckLineLength(int64_t searchedBytes, size_t terminatorLength) {
+    if (searchedBytes >=
+        static_cast<int64_t>(MaxLineLength) + static_cast<int64_t>(terminatorLength)) {
+        throw EMaxLineLengthExceeded("Max line length exceeded.");
+    }
+}
+
+std::string TTcpConnection::ReadLine(const std::string& terminator, int ms) {
+    const std::string t = terminator.empty() ? "\n" : terminator;
+    lineTimedOut_ = false;
+    int64_t searchFrom = 0;
+    int64_t found = -1;
+    for (;;) {
+        if (InputBufferSize() > 0) {
+            found = inputBuffer_->Find(t, searchFrom);
+            if (found >= 0) {
+                break;
+            }
+            // Bytes already searched need no second look, except a tail that
+            // may be the start of a terminator split across receives.
+            searchFrom =
+                std::max<int64_t>(0, InputBufferSize() - static_cast<int64_t>(t.size()) + 1);
+            CheckLineLength(InputBufferSize(), t.size());
+        }
+        CheckPeerClosed(true, true);
+        const int n = ReceiveChunk(true, ms, nullptr, true);
+        lineTimedOut_ = n == 0;
+        if (n == 0) {
+            return {};
+        }
+    }
+    if (found > MaxLineLength) {
+        throw EMaxLineLengthExceeded("Max line length exceeded.");
+    }
+    std::string line = TakeInputBytes(found + static_cast<int64_t>(t.size()));
+    line.resize(static_cast<size_t>(found));
+    if (terminator.empty() && !line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+    return line;
+}
+
+void TTcpConnection::WriteText(const std::string& text) {
+    if (!text.empty()) {
+        SendBytes(text.data(), static_cast<int64_t>(text.size()), false);
+    }
+}
+
+void TTcpConnection::WriteLine(const std::string& text) { WriteText(text + "\r\n"); }
+
+void TTcpConnection::SendBytes(const void* bytes, int64_t count, bool /*writeNow*/) {
+    if (count <= 0 || bytes == nullptr) {
+        return;
+    }
+    CheckPeerClosed(true, true);
+    const auto* data = static_cast<const uint8_t*>(bytes);
+    int64_t sent = 0;
+    while (sent < count) {
+        const int length = static_cast<int>(std::min(count - sent, kLargestSend));
+        const int n = socket_->SendData(data + sent, length);
+        closed_ = n == 0;
+        CheckPeerClosed(true, false);
+        if (GlobalStack->CheckResult(n, {WSAESHUTDOWN})) {
+            CloseSocketHandle();
+            GlobalStack->RaiseSocketFailure(WSAESHUTDOWN);
+        }
+        AddWork(wkWrite, n);
+        sent += n;
+    }
+}
+
+void TTcpConnection::ReadBytes(void* destination, int64_t count) {
+    if (count <= 0 || destination == nullptr) {
+        return;
+    }
+    while (InputBufferSize() < count) {
+        // With the peer gone and too few bytes buffered no receive can ever
+        // complete the count; waiting on would spin for good.
+        if (ReceiveChunk(true, WaitForever, nullptr, true) == 0 && !IsConnected()) {
+            RaiseClosedGracefully();
+        }
+    }
+    std::memcpy(destination, inputBuffer_->Memory(), static_cast<size_t>(count));
+    ConsumeInputBytes(count);
+}
+
+void TTcpConnection::ReadToStream(TStream& stream, int64_t count, bool untilClose) {
+    if (count == -1 && !untilClose) {
+        uint32_t prefix = 0;
+        ReadBytes(&prefix, sizeof prefix);
+        count = static_cast<int32_t>(GlobalStack->NToHL(prefix));
+    }
+    if (count >= 0) {
+        const int64_t position = stream.Position();
+        stream.SetSize(position + count);
+        stream.SetPosition(position);
+    }
+    // Until a close there is no count: the copy is bounded by the close
+    // alone, not by the largest 32-bit count, so nothing is cut short.
+    const int64_t remaining = untilClose ? std::numeric_limits<int64_t>::max() : count;
+    StartWork(wkRead, untilClose ? 0 : count);
+    try {
+        CopyToStream(stream, remaining, untilClose);
+    } catch (...) {
+        FinishWork(wkRead);
+        throw;
+    }
+    FinishWork(wkRead);
+    const int64_t position = stream.Position();
+    if (stream.Size() > position) {
+        stream.SetSize(position);
+    }
+}
+
+// The buffered bytes first (already counted when they were received into
+// the buffer, so not counted again), then one receive at a time, each
+// written as it arrives. Position and size are tracked here rather than
+// asked of the stream for every chunk.
+void TTcpConnection::CopyToStream(TStream& stream, int64_t remaining, bool untilClose) {
+    int64_t position = stream.Position();
+    int64_t size = stream.Size();
+    const int64_t buffered = std::min(InputBufferSize(), remaining);
+    if (buffered > 0) {
+        stream.WriteBuffer(inputBuffer_->Memory(), buffered);
+        inputBuffer_->Remove(buffered);
+        remaining -= buffered;
+        position += buffered;
+        size = std::max(size, position);
+    }
+    TNetBuffer chunk;
+    while (IsConnected() && remaining > 0) {
+        const int64_t want = std::min<int64_t>(remaining, RecvBufferSize());
+        if (chunk.Size() != want) {
+            chunk.SetSize(want);
+        }
+        const int n = ReceiveChunk(!untilClose, WaitForever, &chunk, false);
+        const int64_t growth = 4 * InputBufferSize();
+        if (position + n > size && growth > 0) {
+            size += growth;
+            stream.SetSize(size);
+            stream.SetPosition(position);
+        }
+        stream.WriteBuffer(chunk.Memory(), n);
+        remaining -= n;
+        position += n;
+        size = std::max(size, position);
+    }
+}

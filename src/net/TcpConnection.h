@@ -1,0 +1,103 @@
+#pragma once
+
+// Contract of the connection's reading and writing half, as the updater
+// uses it (all calls block the calling thread):
+//   WriteLine(text)              sends text + CR LF, raises on failure.
+//   ReadLine("\r\n", ms)         returns the bytes before the first CR LF;
+//                                empty text with LineTimedOut() true when
+//                                no byte came within ms (-2: no limit);
+//                                bytes after the terminator stay buffered.
+//                                A line longer than MaxLineLength raises
+//                                EMaxLineLengthExceeded.
+//   ReadToStream(s, -1, true)    writes the buffered bytes, then every byte
+//                                received, to s at its position until the
+//                                peer closes; s then ends at the last byte
+//                                written. OnWork fires once per receive with
+//                                the running total, OnWorkEnd once at the
+//                                end, also when an exception leaves.
+//   CloseConnection()            closes; harmless when nothing is open.
+// Failures are ENetException descendants: ESocketError (with LastError()),
+// EConnClosedGracefully when the peer has closed, ETcpConnectionError ones.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "net/NetBuffer.h"
+#include "net/NetComponent.h"
+#include "net/SocketHandle.h"
+#include "platform/Stream.h"
+
+// The default bound on a line read by ReadLine, terminator not counted.
+constexpr int DefaultMaxLineLength = 16384;
+
+// A TCP connection with an input buffer: line and stream reading, line and
+// byte writing, and the closing rules shared by every operation.
+class TTcpConnection : public TNetComponent {
+  public:
+    TTcpConnection();
+    ~TTcpConnection() override;
+
+    TNetNotifyEvent OnDisconnected;
+    // Block size for sending a whole stream; kept for completeness.
+    int SendBufferSize = 32768;
+    // Most bytes ReadLine accepts before the terminator.
+    int MaxLineLength = DefaultMaxLineLength;
+
+    TSocketHandle& SocketHandle() { return *socket_; }
+    // True once the peer has closed or this side has closed the socket.
+    bool Closed() const { return closed_; }
+    // True when the last ReadLine ended because a wait expired.
+    bool LineTimedOut() const { return lineTimedOut_; }
+    int64_t InputBufferSize() { return inputBuffer_->Size(); }
+    // Bytes asked for by one receive (at least 1).
+    int RecvBufferSize() { return static_cast<int>(recvBuffer_->Size()); }
+    void SetRecvBufferSize(int size);
+
+    virtual void FireDisconnected();
+    // Forgets socket, addresses, buffered input and the closed mark.
+    virtual void ResetState();
+    // When the connection is closed (or has no socket): closes a socket
+    // still open and, if raiseIfClosed and (no input is buffered or
+    // ignoreBuffer), raises EConnClosedGracefully.
+    virtual void CheckPeerClosed(bool raiseIfClosed, bool ignoreBuffer);
+    // Whether a socket is open; sends and receives nothing.
+    virtual bool IsConnected();
+    virtual void CloseConnection();
+    virtual void CloseSocketHandle();
+    // The first n buffered bytes, removed (ENotEnoughDataInBuffer).
+    virtual std::string TakeInputBytes(int64_t n);
+    // One wait of at most ms and one receive, into `destination` (the
+    // receive buffer when null), appended to the input buffer when
+    // toInputBuffer, counted as read work otherwise. Returns the bytes
+    // received: 0 on time-out, on a close, or when not connected.
+    virtual int ReceiveChunk(bool raiseIfClosed, int ms, TNetBuffer* destination,
+                             bool toInputBuffer);
+    // The text before the first `terminator` (empty: LF, and a CR before
+    // it is dropped), or empty text when a wait of ms expired.
+    virtual std::string ReadLine(const std::string& terminator = "", int ms = WaitForever);
+    // Removes n buffered bytes and counts them as read work.
+    virtual void ConsumeInputBytes(int64_t n);
+    virtual void WriteText(const std::string& text);
+    virtual void WriteLine(const std::string& text);
+
+    // Sends all `count` bytes; writeNow is accepted and changes nothing,
+    // writes always go straight to the socket.
+    void SendBytes(const void* bytes, int64_t count, bool writeNow = false);
+    // Exactly `count` bytes, waiting without limit.
+    void ReadBytes(void* destination, int64_t count);
+    // Copies `count` bytes (untilClose false; count -1 reads a 4-byte
+    // big-endian length first) or everything until the peer closes
+    // (untilClose true) into `stream` at its position.
+    void ReadToStream(TStream& stream, int64_t count = -1, bool untilClose = false);
+
+  private:
+    void CheckLineLength(int64_t searchedBytes, size_t terminatorLength);
+    void CopyToStream(TStream& stream, int64_t remaining, bool untilClose);
+
+    std::unique_ptr<TSocketHandle> socket_;
+    std::unique_ptr<TNetBuffer> inputBuffer_;
+    std::unique_ptr<TNetBuffer> recvBuffer_;
+    bool closed_ = false;
+    bool lineTimedOut_ = false;
+};
