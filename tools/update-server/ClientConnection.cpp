@@ -83,9 +83,9 @@ void TClientConnection::CheckDeadline(TServerClock::time_point now) {
     }
 }
 
-void TClientConnection::Abandon() {
+void TClientConnection::Abandon(const std::string& reason) {
     if (state_ != TState::Closed) {
-        Finish("server stopped");
+        Finish(reason);
     }
 }
 

@@ -43,8 +43,8 @@ class TClientConnection {
     void OnReady(TServerClock::time_point now);
     // Ends the connection when its present state has run out of time.
     void CheckDeadline(TServerClock::time_point now);
-    // Ends the connection at once because the server stops.
-    void Abandon();
+    // Ends the connection at once, for instance because the server stops.
+    void Abandon(const std::string& reason = "server stopped");
 
     bool RequestAccepted() const { return accepted_; }
     bool Completed() const { return completed_; }

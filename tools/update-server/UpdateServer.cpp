@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstring>
 #include <iostream>
 #include <stdexcept>
 #include <system_error>
@@ -196,9 +197,17 @@ void TUpdateServer::AcceptAll(TServerClock::time_point now) {
         const int fd = socket.Get();
         auto client = std::make_unique<TClientConnection>(std::move(socket), PeerText(peer),
                                                           settings_, log_, now);
-        const std::uint32_t wanted = client->WantedEvents();
-        AddWatch(fd, wanted);
-        clients_[fd] = TEntry{std::move(client), wanted};
+        epoll_event event{};
+        event.events = client->WantedEvents();
+        event.data.fd = fd;
+        if (::epoll_ctl(epoll_.Get(), EPOLL_CTL_ADD, fd, &event) != 0) {
+            // Out of kernel memory for the watch: this client goes, the
+            // server stays.
+            client->Abandon("dropped: cannot watch the connection: " +
+                            std::string(std::strerror(errno)));
+            continue;
+        }
+        clients_[fd] = TEntry{std::move(client), event.events};
     }
 }
 
