@@ -1,0 +1,19 @@
+#pragma once
+
+class TEntryStages;
+
+// The two methods of current archives, over the per-entry stages.
+//
+// Errors (all raised, none returned):
+//  * from the stages: EFatalUnzipError (archive ends early), EUserCanceled,
+//    EBiggerThanUncompressed, ECantWriteUCF, ECanceledUnzipToBuffer;
+//  * Inflate only: EZCompressionError "error" for any zlib failure, that is
+//    corrupt data or a deflate stream that ends before its last block.
+
+// Stored (method 0): copies the entry's data block by block from the archive
+// through the output window. An entry of 0 bytes reads and writes nothing.
+void UnStore(TEntryStages& stages);
+
+// Deflated (method 8): raw deflate inflated by zlib in 32 KB blocks. The
+// entry ends with the deflate stream; compressed bytes after it are not read.
+void Inflate(TEntryStages& stages);
