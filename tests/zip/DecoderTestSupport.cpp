@@ -313,3 +313,46 @@ const std::vector<std::string>& LegacyArchives() {
     };
     return archives;
 }
+
+void ExpectSurvivesDamage(const std::vector<TLocalEntry>& samples,
+                          const std::function<void(TMemoryStages&, const TLocalEntry&)>& decode) {
+    ASSERT_FALSE(samples.empty());
+    TMemoryStages stages;
+    uint32_t seed = 1;
+    for (int round = 0; round < 60; ++round) {
+        const TLocalEntry& sample = samples[static_cast<size_t>(round) % samples.size()];
+        std::string data = sample.data.substr(0, 20000);
+        const std::string noise = PseudoRandomBytes(data.size() + 8, ++seed);
+        if (round % 3 == 0) {
+            data = noise.substr(0, 1 + static_cast<size_t>(round) * 37 % noise.size());
+        } else {
+            for (size_t i = static_cast<size_t>(round) % 7; i < data.size(); i += 97) {
+                data[i] = noise[i];
+            }
+            if (round % 3 == 2) {
+                data.resize(data.size() / 2);
+            }
+        }
+        // Declared sizes stay as the header says, so reduced and imploded
+        // data must stop at them.
+        stages.Begin(data, sample.uncompressedSize);
+        try {
+            decode(stages, sample);
+        } catch (const EBiggerThanUncompressed&) {
+            // The stages' own check: a valid way to end.
+        }
+        EXPECT_LE(static_cast<int64_t>(stages.output.size()), sample.uncompressedSize);
+    }
+}
+
+std::vector<TLocalEntry> LegacySamples(int method) {
+    std::vector<TLocalEntry> samples;
+    for (const std::string& archive : LegacyArchives()) {
+        for (TLocalEntry& entry : ReadLocalEntries(archive)) {
+            if (entry.method == method && samples.size() < 6) {
+                samples.push_back(std::move(entry));
+            }
+        }
+    }
+    return samples;
+}

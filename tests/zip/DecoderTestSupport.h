@@ -98,5 +98,14 @@ std::string PseudoRandomBytes(size_t count, uint32_t seed);
 int ExpectEntriesDecode(const std::string& archive, const std::function<bool(int method)>& accepts,
                         const std::string& password = {});
 
+// Up to six real entries of one legacy method.
+std::vector<TLocalEntry> LegacySamples(int method);
+
 // The legacy test archives.
 const std::vector<std::string>& LegacyArchives();
+
+// Feeds damaged copies of real entries (bytes flipped, cut short) and pure
+// noise to `decode`, over stages that accept any amount of output. A decoder
+// must end every one of them; the sanitizer build checks every access.
+void ExpectSurvivesDamage(const std::vector<TLocalEntry>& samples,
+                          const std::function<void(TMemoryStages&, const TLocalEntry&)>& decode);
