@@ -1,0 +1,129 @@
+#include "FormShapes.h"
+
+#include <QEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWindow>
+
+#include "SkinCommon.h"
+
+TFormShape::TFormShape(QWidget* owner) : QWidget(owner), owner_(owner) {
+    Q_ASSERT(owner);
+    // Fills the owner's client area and follows its size.
+    setGeometry(owner->rect());
+    owner->installEventFilter(this);
+    QWidget* form = Form();
+    if (form != owner) {
+        form->installEventFilter(this);
+    }
+    form->setWindowFlag(Qt::FramelessWindowHint, true);
+}
+
+void TFormShape::SetPicture(const QImage& picture) {
+    picture_ = picture;
+    InvalidateCache();
+}
+
+void TFormShape::SetTransparentColor(const std::optional<QColor>& colour) {
+    transparentColor_ = colour;
+    InvalidateCache();
+}
+
+void TFormShape::InvalidateCache() {
+    drawn_ = QImage();
+    update();
+}
+
+void TFormShape::ApplyRegion() {
+    if (regionApplied_) {
+        return;
+    }
+    regionApplied_ = true;
+    const QRegion region = BuildRegion(picture_);
+    if (region.isEmpty()) {
+        // No pixel to keep: the window keeps its full rectangle.
+        Form()->clearMask();
+    } else {
+        Form()->setMask(region);
+    }
+}
+
+QRegion TFormShape::BuildRegion(const QImage& bitmap) {
+    QRegion region;
+    if (bitmap.isNull()) {
+        return region;
+    }
+    const QRgb key = TransparentKey(bitmap, transparentColor_);
+    const int width = bitmap.width();
+    for (int y = 0; y < bitmap.height(); ++y) {
+        bool inRun = false;
+        int start = 0;
+        for (int x = 0; x < width; ++x) {
+            const bool opaque = ColourKey(bitmap.pixel(x, y)) != key;
+            if (opaque == inRun) {
+                continue;
+            }
+            if (inRun) {
+                region += QRect(start, y, x - start, 1);
+            } else {
+                start = x;
+            }
+            inRun = !inRun;
+        }
+        // A run that reaches the right edge includes the row's last pixel.
+        if (inRun) {
+            region += QRect(start, y, width - start, 1);
+        }
+    }
+    return region;
+}
+
+bool TFormShape::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == owner_ && event->type() == QEvent::Resize) {
+        setGeometry(owner_->rect());
+    }
+    if (watched == Form() && event->type() == QEvent::Show) {
+        ApplyRegion();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TFormShape::paintEvent(QPaintEvent*) {
+    if (picture_.isNull()) {
+        return;
+    }
+    if (drawn_.isNull()) {
+        drawn_ = WithoutColour(picture_, TransparentKey(picture_, transparentColor_));
+    }
+    QPainter painter(this);
+    painter.drawImage(0, 0, drawn_);
+}
+
+void TFormShape::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+    if (!allowFormDrag_) {
+        return;
+    }
+    // Any button moves the form. The platform's own move loop is preferred;
+    // without a window manager it is refused and the form is moved by hand.
+    QWindow* handle = Form()->windowHandle();
+    if (handle && handle->startSystemMove()) {
+        return;
+    }
+    movingByHand_ = true;
+    grabOffset_ = event->globalPosition().toPoint() - Form()->pos();
+}
+
+void TFormShape::mouseMoveEvent(QMouseEvent* event) {
+    event->accept();
+    if (movingByHand_) {
+        Form()->move(event->globalPosition().toPoint() - grabOffset_);
+    }
+}
+
+void TFormShape::mouseReleaseEvent(QMouseEvent* event) {
+    event->accept();
+    if (event->buttons() == Qt::NoButton) {
+        movingByHand_ = false;
+    }
+}
