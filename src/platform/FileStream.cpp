@@ -31,11 +31,11 @@ TFileStream::TFileStream(const std::string& fileName, TFileMode mode) : fileName
         fd_ = ::open(fileName.c_str(), OpenFlags(mode) | O_CLOEXEC, 0644);
     } while (fd_ < 0 && errno == EINTR);
     if (fd_ < 0) {
-        const std::string reason = std::strerror(errno);
+        // The runtime's texts name the file and nothing else.
         if (mode == TFileMode::fmCreate) {
-            throw EFCreateError("Cannot create file \"" + fileName + "\". " + reason);
+            throw EFCreateError("Cannot create file " + fileName);
         }
-        throw EFOpenError("Cannot open file \"" + fileName + "\". " + reason);
+        throw EFOpenError("Cannot open file " + fileName);
     }
 }
 
