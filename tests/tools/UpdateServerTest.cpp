@@ -256,3 +256,19 @@ TEST_F(UpdateServerTest, OnceModeReturnsAfterFirstTransfer) {
     EXPECT_TRUE(run_.get());
     server_.reset();
 }
+
+// At the client limit further connections wait in the listen queue and are
+// taken as soon as a place is free.
+TEST_F(UpdateServerTest, ClientsBeyondTheLimitWaitTheirTurn) {
+    TServerSettings settings;
+    settings.maxClients = 1;
+    StartServer(settings);
+    TLoopbackClient first(server_->Port());
+    first.Send("down_load_update_");
+    auto second = std::async(std::launch::async, FetchPackage, server_->Port());
+    EXPECT_EQ(second.wait_for(200ms), std::future_status::timeout);
+    first.Send("browser\r\n");
+    ExpectSameBytes(first.ReadToClose(), kReply + package_);
+    first.Close();  // the place is held until the client has closed too
+    ExpectSameBytes(second.get(), kReply + package_);
+}
