@@ -1,0 +1,25 @@
+#include "FaultInjection.h"
+
+#include <stdexcept>
+
+namespace {
+
+TSocketEntryPoints gReal;
+
+TSystemSocketStack& RunningStack() {
+    auto* stack = dynamic_cast<TSystemSocketStack*>(GlobalStack.get());
+    if (stack == nullptr) {
+        throw std::logic_error("no system socket stack is running");
+    }
+    return *stack;
+}
+
+}  // namespace
+
+EntryPointSwap::EntryPointSwap() : saved_(RunningStack().EntryPoints()) { gReal = saved_; }
+
+EntryPointSwap::~EntryPointSwap() { RunningStack().EntryPoints() = saved_; }
+
+TSocketEntryPoints& EntryPointSwap::Entries() { return RunningStack().EntryPoints(); }
+
+const TSocketEntryPoints& EntryPointSwap::Real() { return gReal; }

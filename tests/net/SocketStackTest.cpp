@@ -1,0 +1,194 @@
+#include <gtest/gtest.h>
+#include <netdb.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <optional>
+
+#include "FaultInjection.h"
+#include "net/NetComponent.h"
+#include "net/NetExceptions.h"
+#include "net/SystemSocketStack.h"
+#include "platform/Exception.h"
+
+namespace {
+
+int gResolverCalls = 0;
+
+int CountingResolverNoName(const char*, const char*, const addrinfo*, addrinfo**) {
+    ++gResolverCalls;
+    return EAI_NONAME;
+}
+
+int ResolverTryAgain(const char*, const char*, const addrinfo*, addrinfo**) { return EAI_AGAIN; }
+
+std::optional<timespec> gLastLimit;
+bool gLastWaitUnlimited = false;
+nfds_t gLastCount = 0;
+
+int RecordingPoll(pollfd*, nfds_t count, const timespec* limit, const sigset_t*) {
+    gLastCount = count;
+    gLastWaitUnlimited = limit == nullptr;
+    gLastLimit = limit ? std::optional<timespec>(*limit) : std::nullopt;
+    return 0;
+}
+
+// Keeps the stack running for the test and swaps its entries.
+class StackTest : public ::testing::Test {
+  protected:
+    TSocketStack& Stack() { return *GlobalStack; }
+    TNetComponent keepAlive_;
+    EntryPointSwap swap_;
+};
+
+}  // namespace
+
+TEST(SocketStackText, IPv4TextNeedsFourNumbersFrom0To255) {
+    EXPECT_TRUE(TSocketStack::IsIPv4Text("10.0.0.1"));
+    EXPECT_TRUE(TSocketStack::IsIPv4Text("255.255.255.255"));
+    EXPECT_TRUE(TSocketStack::IsIPv4Text("0.0.0.0"));
+    EXPECT_FALSE(TSocketStack::IsIPv4Text("256.1.1.1"));
+    EXPECT_FALSE(TSocketStack::IsIPv4Text("1.2.3"));
+    EXPECT_FALSE(TSocketStack::IsIPv4Text("1.2.3.4.5"));
+    EXPECT_FALSE(TSocketStack::IsIPv4Text("1..3.4"));
+    EXPECT_FALSE(TSocketStack::IsIPv4Text("a.b.c.d"));
+    EXPECT_FALSE(TSocketStack::IsIPv4Text("-1.2.3.4"));
+    EXPECT_FALSE(TSocketStack::IsIPv4Text(""));
+    EXPECT_FALSE(TSocketStack::IsIPv4Text("update1.zuvo.example"));
+}
+
+TEST(SocketStackText, AddressTextRoundTripsAndRejectsNonNumbers) {
+    const TIPv4Bytes bytes = TSocketStack::TextToAddress("192.168.0.254");
+    EXPECT_EQ(bytes, (TIPv4Bytes{192, 168, 0, 254}));
+    EXPECT_EQ(TSocketStack::AddressToText(bytes), "192.168.0.254");
+    EXPECT_THROW(TSocketStack::TextToAddress("1.2.x.4"), EConvertError);
+}
+
+TEST_F(StackTest, LocalhostAndDottedTextNeedNoResolver) {
+    gResolverCalls = 0;
+    swap_.Entries().GetAddrInfo = CountingResolverNoName;
+    EXPECT_EQ(Stack().HostToIP("localhost"), "127.0.0.1");
+    EXPECT_EQ(Stack().HostToIP("LocalHost"), "127.0.0.1");
+    EXPECT_EQ(Stack().HostToIP("10.0.0.1"), "10.0.0.1");
+    EXPECT_EQ(gResolverCalls, 0);
+}
+
+TEST_F(StackTest, OtherTextGoesToTheResolverWhoseFailureIsASocketError) {
+    gResolverCalls = 0;
+    swap_.Entries().GetAddrInfo = CountingResolverNoName;
+    for (const char* host : {"256.1.1.1", "1.2.3"}) {
+        try {
+            Stack().HostToIP(host);
+            FAIL() << "no exception for " << host;
+        } catch (const ESocketError& e) {
+            EXPECT_EQ(e.LastError(), 11001);
+            EXPECT_EQ(e.Message(), "Socket Error # 11001\r\n");
+        }
+    }
+    EXPECT_EQ(gResolverCalls, 2);
+    swap_.Entries().GetAddrInfo = ResolverTryAgain;
+    try {
+        Stack().HostToIP("update1.zuvo.example");
+        FAIL() << "no exception";
+    } catch (const ESocketError& e) {
+        EXPECT_EQ(e.LastError(), 11002);
+    }
+}
+
+TEST_F(StackTest, TheRealResolverGivesDottedText) {
+    EXPECT_EQ(Stack().HostByName("localhost"), "127.0.0.1");
+}
+
+TEST_F(StackTest, WaitLimitIsSplitIntoSecondsAndMicroseconds) {
+    swap_.Entries().PPoll = RecordingPoll;
+    TSocketList list{3};
+    EXPECT_EQ(Stack().WaitForSockets(&list, nullptr, nullptr, 10000), 0);
+    ASSERT_TRUE(gLastLimit.has_value());
+    EXPECT_EQ(gLastLimit->tv_sec, 10);
+    EXPECT_EQ(gLastLimit->tv_nsec, 0);
+    EXPECT_TRUE(list.empty());  // nothing was ready
+
+    list = {3};
+    Stack().WaitForSockets(&list, nullptr, nullptr, 1);
+    ASSERT_TRUE(gLastLimit.has_value());
+    EXPECT_EQ(gLastLimit->tv_sec, 0);
+    EXPECT_EQ(gLastLimit->tv_nsec, 1000 * 1000);  // 1000 microseconds
+
+    Stack().WaitForSockets(&list, nullptr, nullptr, 2500);
+    EXPECT_EQ(gLastLimit->tv_sec, 2);
+    EXPECT_EQ(gLastLimit->tv_nsec, 500 * 1000 * 1000);
+
+    Stack().WaitForSockets(&list, nullptr, nullptr, WaitForever);
+    EXPECT_TRUE(gLastWaitUnlimited);
+}
+
+TEST_F(StackTest, ASocketInSeveralListsIsWaitedForOnce) {
+    swap_.Entries().PPoll = RecordingPoll;
+    TSocketList reads{3, 4};
+    TSocketList writes{4};
+    Stack().WaitForSockets(&reads, &writes, nullptr, 0);
+    EXPECT_EQ(gLastCount, 2u);
+}
+
+TEST_F(StackTest, AListOfMoreThan64SocketsIsRefused) {
+    swap_.Entries().PPoll = RecordingPoll;
+    TSocketList full(64, 3);
+    EXPECT_EQ(Stack().WaitForSockets(&full, nullptr, nullptr, 0), 0);
+    TSocketList tooMany(65, 3);
+    try {
+        Stack().WaitForSockets(nullptr, &tooMany, nullptr, 0);
+        FAIL() << "no exception";
+    } catch (const EStackSetSizeExceeded& e) {
+        EXPECT_EQ(e.Message(), "Set Size Exceeded.");
+    }
+}
+
+TEST_F(StackTest, WaitReportsReadyReadersOfARealSocketPair) {
+    int pair[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+    TSocketList reads{pair[0], pair[1]};
+    EXPECT_EQ(Stack().WaitForSockets(&reads, nullptr, nullptr, 0), 0);
+    ASSERT_EQ(::write(pair[1], "x", 1), 1);
+    reads = {pair[0], pair[1]};
+    TSocketList writes{pair[0]};
+    EXPECT_EQ(Stack().WaitForSockets(&reads, &writes, nullptr, 1000), 2);
+    EXPECT_EQ(reads, TSocketList{pair[0]});
+    EXPECT_EQ(writes, TSocketList{pair[0]});
+    ::close(pair[0]);
+    ::close(pair[1]);
+}
+
+TEST(SocketStackLoading, ALibraryThatCannotBeLoadedIsNamed) {
+    try {
+        TSystemSocketStack stack("libzuvo-no-such-library.so.9");
+        FAIL() << "no exception";
+    } catch (const EStackCannotLoadLibrary& e) {
+        EXPECT_EQ(e.Message(), "libzuvo-no-such-library.so.9 could not be loaded.");
+    }
+}
+
+TEST(SocketStackLoading, ALibraryWithoutTheSocketCallsFailsStartUp) {
+    try {
+        TSystemSocketStack stack(ZUVO_NET_EMPTY_LIBRARY);
+        FAIL() << "no exception";
+    } catch (const EStackInitializationFailed& e) {
+        EXPECT_EQ(e.Message(), "Winsock Initialization Error.");
+    }
+}
+
+TEST(SocketStackLoading, NewSocketFailureRaisesInvalidSocket) {
+    TNetComponent keepAlive;
+    EntryPointSwap swap;
+    swap.Entries().Socket = [](int, int, int) {
+        errno = EMFILE;
+        return -1;
+    };
+    try {
+        GlobalStack->NewSocket(1, 0);
+        FAIL() << "no exception";
+    } catch (const EInvalidSocket& e) {
+        EXPECT_EQ(e.Message(), "Cannot allocate socket.");
+    }
+    EXPECT_EQ(GlobalStack->LastError(), 10024);
+}
