@@ -1,4 +1,6 @@
 // Walking the central directory into the entry list.
+#include <set>
+
 #include "zip/StreamUtil.h"
 #include "zip/UnZipper.h"
 
@@ -14,6 +16,7 @@ void SkipExtraAndComment(TStream& stream, const TZipHeaderInfo& header) {
 void TUnZipper::ReadCentralEntries(TStream*& stream) {
     uint64_t index = 0;
     TZipHeaderInfo* previous = nullptr;  // last entry that declared an extra field
+    std::set<int32_t> merged;            // rebuilt entries already described
     while (index < endCentral_->GetNum_Entries()) {
         GiveTurn(true);
         auto header = NewHeader();
@@ -40,11 +43,14 @@ void TUnZipper::ReadCentralEntries(TStream*& stream) {
             }
             stream = archiveStream_;
             index = 0;
+            merged.clear();
             continue;
         }
         if (rebuiltDirectory_) {
             int32_t at = 0;
-            if (entryList_->Search(header.get(), at)) {
+            // Each rebuilt entry takes the data of one central record only:
+            // a second record claiming the same place would relabel it.
+            if (entryList_->Search(header.get(), at) && merged.insert(at).second) {
                 TZipHeaderInfo& entry = *entryList_->Entry(at);
                 const uint64_t offset = entry.GetRelativeOffset();
                 const uint16_t localExtra = entry.local_extra_field_length;
