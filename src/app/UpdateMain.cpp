@@ -38,6 +38,13 @@ TBmpButton* NewButton(QWidget* parent, const char* name, const QRect& geometry) 
     return button;
 }
 
+// Labels size themselves to their caption's width, as the window's resource
+// expects: the completion text is wider than the start text.
+void SetLabelCaption(QLabel* label, const QString& caption) {
+    label->setText(caption);
+    label->resize(label->fontMetrics().horizontalAdvance(caption), label->height());
+}
+
 // The scope of a flag that is true while it lives.
 class FlagScope {
   public:
@@ -89,6 +96,9 @@ void TfrmUpdateMain::CreateControls() {
 }
 
 void TfrmUpdateMain::CreateComponents() {
+    UnZipper1 = std::make_unique<TUnZipper>();
+    UnZipper1->RecreateDirs = true;
+    UnZipper1->DoAll = true;
     // The timer runs from creation on, before the window is shown.
     Timer1 = new QTimer(this);
     Timer1->setTimerType(Qt::PreciseTimer);
@@ -131,7 +141,7 @@ void TfrmUpdateMain::TcpClient1Work(TNetComponent*, TWorkMode, int64_t) {
 }
 
 void TfrmUpdateMain::TcpClient1WorkEnd(TNetComponent*, TWorkMode) {
-    Label1->setText(QString::fromUtf8(kDoneText));
+    SetLabelCaption(Label1, QString::fromUtf8(kDoneText));
     QThread::msleep(500);
     btnOk->setEnabled(true);
     Image2->resize(kFullBar, Image2->height());

@@ -9,6 +9,7 @@
 #include "net/TcpClient.h"
 #include "skin/BmpButton.h"
 #include "skin/FormShapes.h"
+#include "zip/UnZipper.h"
 
 // The update window: the program's only window and owner of the workflow.
 // Its children are created in the order they are drawn; the two buttons lie
@@ -46,6 +47,7 @@ class TfrmUpdateMain : public QWidget {
     QLabel* Image2 = nullptr;
     TBmpButton* btnOk = nullptr;
     TBmpButton* btnCancel = nullptr;
+    std::unique_ptr<TUnZipper> UnZipper1;
     QTimer* Timer1 = nullptr;
     std::unique_ptr<TTcpClient> TcpClient1;
 

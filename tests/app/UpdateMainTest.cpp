@@ -74,6 +74,8 @@ TEST_F(UpdateWindow, BuiltAsTheResourceDescribes) {
     EXPECT_TRUE(window.Timer1->isActive());
     EXPECT_EQ(window.Timer1->interval(), 1000);
     EXPECT_EQ(window.Timer1->timerType(), Qt::PreciseTimer);
+    EXPECT_TRUE(window.UnZipper1->RecreateDirs);
+    EXPECT_TRUE(window.UnZipper1->DoAll);
     EXPECT_EQ(window.TcpClient1->Port, 0);
     EXPECT_TRUE(window.TcpClient1->OnWork);
     EXPECT_TRUE(window.TcpClient1->OnWorkEnd);
@@ -105,6 +107,8 @@ TEST_F(UpdateWindow, ShortTransferEndsWithAFullBar) {
     EXPECT_GE(clock.elapsed(), 450);
     EXPECT_EQ(window.Image2->width(), 389);
     EXPECT_EQ(window.Label1->text(), kDoneText);
+    EXPECT_GE(window.Label1->width(), window.Label1->fontMetrics().horizontalAdvance(kDoneText))
+        << "the label grows to show the whole text";
     EXPECT_TRUE(window.btnOk->isEnabled());
     EXPECT_EQ(hooks.Pumps(), 10) << "the work end processes nothing";
 }
