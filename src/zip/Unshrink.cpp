@@ -1,5 +1,6 @@
 #include "zip/Unshrink.h"
 
+#include <array>
 #include <new>
 
 namespace {
@@ -10,13 +11,11 @@ constexpr unsigned kCodeLimit = 1u << kMaxBits;  // codes are below 8,192
 constexpr unsigned kControl = 256;
 constexpr unsigned kFirstFree = 257;
 constexpr uint16_t kFree = 0xFFFF;
-constexpr uint16_t kMark = 0x8000;
 constexpr unsigned kStackSize = 8192;
 
 // Lives in the stages' scratch area (prefix 16,386 + suffix 8,193 + stack
-// 8,192 bytes). Format note: a prefix is always a code below 8,192, so bit
-// 15 is free to mark codes during a partial clear, and 0xFFFF cannot be
-// mistaken for a marked prefix.
+// 8,192 bytes). A prefix is always a code below 8,192; 0xFFFF marks a free
+// code.
 struct TShrinkTables {
     uint16_t prefix[kCodeLimit + 1];
     uint8_t suffix[kCodeLimit + 1];
@@ -31,6 +30,7 @@ struct TShrinkState {
     unsigned nextFree = kFirstFree;
     unsigned oldCode = 0;
     uint8_t finalByte = 0;
+    std::array<uint8_t, kCodeLimit> isPrefix{};  // partial clear's work area
 };
 
 // Codes 0 to 255 stand for their byte; all others start free.
@@ -53,24 +53,16 @@ unsigned NextFreeFrom(const TShrinkTables& t, unsigned code) {
 // Format note: the whole table takes part, not only the codes below the
 // next free one; codes above a hole can be in use after an earlier clear.
 void PartialClear(TShrinkState& s) {
-    uint16_t* prefix = s.t.prefix;
+    const uint16_t* prefix = s.t.prefix;
+    s.isPrefix.fill(0);
     for (unsigned code = kFirstFree; code < kCodeLimit; ++code) {
-        if (prefix[code] != kFree) {
-            prefix[code] |= kMark;
+        if (prefix[code] != kFree && prefix[code] < kCodeLimit) {
+            s.isPrefix[prefix[code]] = 1;
         }
     }
     for (unsigned code = kFirstFree; code < kCodeLimit; ++code) {
-        if (prefix[code] == kFree) {
-            continue;
-        }
-        const unsigned parent = prefix[code] & ~kMark;
-        if (parent >= kFirstFree && parent < kCodeLimit && prefix[parent] != kFree) {
-            prefix[parent] &= static_cast<uint16_t>(~kMark);
-        }
-    }
-    for (unsigned code = kFirstFree; code < kCodeLimit; ++code) {
-        if (prefix[code] != kFree && (prefix[code] & kMark) != 0) {
-            prefix[code] = kFree;
+        if (s.isPrefix[code] == 0) {
+            s.t.prefix[code] = kFree;
         }
     }
     s.nextFree = NextFreeFrom(s.t, kFirstFree);
