@@ -96,7 +96,9 @@ int TTcpConnection::ReceiveChunk(bool raiseIfClosed, int ms, TNetBuffer* destina
         return 0;
     }
     TNetBuffer& target = destination != nullptr ? *destination : *recvBuffer_;
-    if (!socket_->WaitReadable(ms)) {
+    // The socket blocks, so a receive without a limit waits by itself; a
+    // separate wait would only double the calls per chunk.
+    if (ms != WaitForever && !socket_->WaitReadable(ms)) {
         return 0;
     }
     int n = socket_->ReceiveData(target.Memory(), static_cast<int>(target.Size()));
