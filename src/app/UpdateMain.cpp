@@ -60,7 +60,12 @@ class FlagScope {
 }  // namespace
 
 TfrmUpdateMain::TfrmUpdateMain(QWidget* parent) : QWidget(parent) {
-    Q_INIT_RESOURCE(assets);
+    // The images are compiled into a static library: register them once.
+    static const bool assetsRegistered = [] {
+        Q_INIT_RESOURCE(assets);
+        return true;
+    }();
+    Q_UNUSED(assetsRegistered);
     setWindowTitle(QString::fromUtf8("zuvo更新"));
     setWindowFlag(Qt::WindowStaysOnTopHint);
     setFixedSize(423, 164);

@@ -144,7 +144,7 @@ TEST_F(UpdateWindow, DownloadStartsOnTheSecondTickExactlyOnce) {
     clock.start();
     TfrmUpdateMain window;
     window.btnOk->setEnabled(true);
-    QTRY_COMPARE_WITH_TIMEOUT(FakeWorkflow::downloads, 1, 4000);
+    QTRY_COMPARE_WITH_TIMEOUT(FakeWorkflow::downloads, 1, 8000);
     EXPECT_GE(clock.elapsed(), 1900);
     EXPECT_EQ(tickAtStart, 2);
     EXPECT_FALSE(okEnabledAtStart);

@@ -255,6 +255,23 @@ TEST(BmpButtonPaint, SingleBorderFramesTheImageInBlack) {
     EXPECT_EQ(host.Pixel(button, QPoint(3, 3)), kUp);
 }
 
+// A latched bordered button gets the checkerboard where its image is
+// see-through; an unlatched one shows its colour there.
+TEST(BmpButtonPaint, LatchedBorderedButtonShowsTheDownPattern) {
+    Host host;
+    TBmpButton* button = host.Add(QPoint(10, 10));
+    button->SetButtonBorder(bbSingle);
+    button->SetColor(QColor(0, 90, 0));
+    button->SetGroupIndex(1);
+    host.Show();
+    EXPECT_EQ(host.Pixel(button, QPoint(1, 1)), 0x005A00u);
+    button->SetDown(true);
+    EXPECT_EQ(host.Pixel(button, QPoint(1, 1)), 0xFFFFFFu);
+    EXPECT_EQ(host.Pixel(button, QPoint(3, 3)), kUp);
+    button->SetShowDownPattern(false);
+    EXPECT_EQ(host.Pixel(button, QPoint(1, 1)), 0x005A00u);
+}
+
 TEST(BmpButtonPaint, FocusRectangleOnlyAroundACaption) {
     Host host;
     TBmpButton* button = host.Add(QPoint(10, 10));

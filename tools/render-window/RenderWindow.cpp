@@ -19,6 +19,7 @@
 namespace {
 
 constexpr int kFrame = 12;  // backdrop shown around the window
+const QColor kBackdrop(112, 112, 112);
 
 QString outDir;
 TfrmUpdateMain* current = nullptr;
@@ -30,6 +31,14 @@ void Snapshot(const char* name) {
     const QRect area = current->frameGeometry().adjusted(-kFrame, -kFrame, kFrame, kFrame);
     const QPixmap shot =
         current->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+    // The window's corner pixel is cut away: the backdrop must show there,
+    // while the picture covers the pixel a little further in.
+    const QImage image = shot.toImage();
+    if (image.pixel(kFrame, kFrame) != kBackdrop.rgb() ||
+        image.pixel(kFrame + 8, kFrame + 8) == kBackdrop.rgb()) {
+        std::fprintf(stderr, "render-window: %s: the window is not shaped\n", name);
+        ++failures;
+    }
     const QString path = outDir + QStringLiteral("/window-%1.png").arg(QLatin1String(name));
     if (shot.isNull() || !shot.save(path)) {
         std::fprintf(stderr, "render-window: cannot write %s\n", qPrintable(path));
@@ -83,7 +92,7 @@ int main(int argc, char** argv) {
     QWidget backdrop;
     backdrop.setWindowFlag(Qt::FramelessWindowHint);
     QPalette palette = backdrop.palette();
-    palette.setColor(QPalette::Window, QColor(112, 112, 112));
+    palette.setColor(QPalette::Window, kBackdrop);
     backdrop.setPalette(palette);
     backdrop.setAutoFillBackground(true);
     backdrop.setGeometry(application.primaryScreen()->geometry());
