@@ -20,9 +20,9 @@ class UpdateWindow : public ::testing::Test {
     void SetUp() override { FakeWorkflow::Reset(); }
     void TearDown() override { FakeWorkflow::Reset(); }
 
-    void Work(TfrmUpdateMain& window, int events) {
+    static void Work(TfrmUpdateMain& window, int events) {
         for (int i = 0; i < events; ++i) {
-            window.TcpClient1Work(window.TcpClient1.get(), wkRead, 4096 * (i + 1));
+            window.TcpClient1->OnWork(window.TcpClient1.get(), wkRead, 4096 * (i + 1));
         }
     }
 };
@@ -168,6 +168,38 @@ TEST_F(UpdateWindow, CancelWhileWaitingEndsTheProgramWithoutNetwork) {
     EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(FakeWorkflow::downloads, 0);
     EXPECT_FALSE(window.TcpClient1->IsConnected());
+}
+
+// Cancel pressed while a work event processes messages closes the window at
+// once, but the program ends only after the download has returned.
+TEST_F(UpdateWindow, CancelDuringTheTransferEndsTheProgramAfterIt) {
+    const ProcessMessagesHook previous =
+        SetProcessMessagesHook([] { QCoreApplication::processEvents(); });
+    TfrmUpdateMain window;
+    bool visibleAfterCancel = true;
+    bool loopRunningAfterCancel = false;
+    FakeWorkflow::onDownload = [&](TfrmUpdateMain& w) {
+        QTimer::singleShot(
+            0, &w, [&w] { QTest::mouseClick(w.btnCancel, Qt::LeftButton, {}, QPoint(1, 1)); });
+        Work(w, 1);
+        visibleAfterCancel = w.isVisible();
+        Work(w, 49);
+        // Still inside the download: a zero-time timer still fires, so the
+        // message loop has not ended yet.
+        bool fired = false;
+        QTimer::singleShot(0, [&fired] { fired = true; });
+        QCoreApplication::processEvents();
+        loopRunningAfterCancel = fired;
+    };
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QTimer::singleShot(10000, [] { QCoreApplication::exit(7); });
+    EXPECT_EQ(QApplication::exec(), 0);
+    SetProcessMessagesHook(previous);
+    EXPECT_EQ(FakeWorkflow::downloads, 1);
+    EXPECT_FALSE(visibleAfterCancel);
+    EXPECT_TRUE(loopRunningAfterCancel);
+    EXPECT_EQ(window.WorkCount, 50) << "the transfer ran to its end";
 }
 
 TEST_F(UpdateWindow, OkStartsTheInstallationOnlyWhenEnabledAndNeverTwiceAtOnce) {
