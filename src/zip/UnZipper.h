@@ -154,6 +154,11 @@ class TUnZipper {
     std::string GetZipComment();
     void SetZipComment(const std::string& text);
     int64_t GetZipSize();
+    // Copies the 12-byte encryption header of an encrypted entry (12 zero
+    // bytes for an unencrypted one or one whose header cannot be read).
+    void GetDecryptHeaderPtr(int32_t index, uint8_t* buffer);
+    // Forgets the integrity-test verdict of an entry.
+    void ResetFileIsOK(int32_t index) { Entry(index).FileIsOK = 0; }
     bool GetIsZip64() const;
     // One line per entry in sort order (name, flags, date, time, sizes,
     // ratio, method, directory), lower-cased.

@@ -1,4 +1,5 @@
 // Per-entry and per-archive queries of TUnZipper.
+#include <algorithm>
 #include <cstdio>
 
 #include "zip/DateTimeHelpers.h"
@@ -175,6 +176,30 @@ int64_t TUnZipper::GetZipSize() {
         CloseZip();
     }
     return size;
+}
+
+void TUnZipper::GetDecryptHeaderPtr(int32_t index, uint8_t* buffer) {
+    std::fill(buffer, buffer + 12, uint8_t{0});
+    if (!Entry(index).GetIsEncrypted()) {
+        return;
+    }
+    OpenZip();
+    const TZipHeaderInfo& e = Entry(index);
+    TStream& stream = *archiveStream_;
+    const int64_t here = stream.Position();
+    const std::string raw =
+        SeekWithin(stream, e.GetRelativeOffset()) ? ReadUpTo(stream, 30) : std::string();
+    local_file_header local;
+    if (ParseLocalHeader({reinterpret_cast<const uint8_t*>(raw.data()), raw.size()}, local) &&
+        local.signature == LOCSIG) {
+        stream.Seek(local.filename_length + local.extra_field_length, TSeekOrigin::soCurrent);
+        const std::string header = ReadUpTo(stream, 12);
+        std::copy(header.begin(), header.end(), buffer);
+    }
+    stream.Seek(here, TSeekOrigin::soBeginning);
+    if (multiMode_ == mmNone) {
+        CloseZip();
+    }
 }
 
 bool TUnZipper::GetIsZip64() const {

@@ -264,6 +264,36 @@ TEST_F(UnZipperTest, MessagesGoToTheHandlerOrTheBox) {
     EXPECT_EQ(hooks.Boxes().size(), 1u);
 }
 
+TEST_F(UnZipperTest, EncryptionHeaderOfAnEntry) {
+    zip.SetZipName(path);
+    zip.ReadZip();
+    uint8_t header[12];
+    zip.GetDecryptHeaderPtr(1, header);  // stored plainly
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(header), 12), std::string(12, '\0'));
+    fixtures::Archive a;
+    a.entries = {Stored("secret", "0123456789AB-data")};
+    a.entries[0].flags = 1;
+    zip.SetZipName(tmp.WriteFile("secret.zip", fixtures::Build(a)));
+    zip.ReadZip();
+    zip.GetDecryptHeaderPtr(0, header);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(header), 12), "0123456789AB");
+    zip.Entry(0).FileIsOK = 2;
+    zip.ResetFileIsOK(0);
+    EXPECT_EQ(zip.Entry(0).FileIsOK, 0);
+}
+
+TEST(ZipSignatures, ChangedAndRestored) {
+    setZipSignatures(0, 0x08074B50, 0);
+    EXPECT_EQ(LOCSIG, 0x08074B50u);
+    EXPECT_EQ(LOC2, 0x07);
+    EXPECT_EQ(LOC1, 0x08);
+    EXPECT_EQ(CENTSIG, 0x02014B50u);
+    setZipSignatures(0, 0, 0);
+    EXPECT_EQ(LOCSIG, 0x04034B50u);
+    EXPECT_EQ(LOC2, 0x03);
+    EXPECT_EQ(END4, 0x50);
+}
+
 TEST_F(UnZipperTest, PauseAndCancelFlags) {
     zip.PauseTheOperation();
     EXPECT_TRUE(zip.PauseRequested);
