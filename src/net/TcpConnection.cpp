@@ -210,12 +210,16 @@ void TTcpConnection::ReadBytes(void* destination, int64_t count) {
 }
 
 void TTcpConnection::ReadToStream(TStream& stream, int64_t count, bool untilClose) {
-    if (count == -1 && !untilClose) {
+    // A count that the peer sent is only a claim: sizing the stream to it up
+    // front would let four bytes demand 2 GB. Such a stream grows as the
+    // bytes really arrive; a caller's own count still sizes it at once.
+    const bool countFromPeer = count == -1 && !untilClose;
+    if (countFromPeer) {
         uint32_t prefix = 0;
         ReadBytes(&prefix, sizeof prefix);
         count = static_cast<int32_t>(GlobalStack->NToHL(prefix));
     }
-    if (count >= 0) {
+    if (count >= 0 && !countFromPeer) {
         const int64_t position = stream.Position();
         stream.SetSize(position + count);
         stream.SetPosition(position);
