@@ -1,0 +1,256 @@
+// ReadLine and ReadToStream of a connected client fed by a scripted peer.
+// The socket stack's entry points are replaced by fakes: no real socket is
+// ever opened, every receive hands out the next piece of the script.
+//
+// Input layout: mode byte, settings byte, then the peer's script as events:
+//   0xFF          the next timed wait expires (a wait without limit ignores it)
+//   0xFE          the next receive is interrupted by a signal (EINTR)
+//   0xFD          the next receive fails: the connection was reset
+//   n (0..0xFC)   n bytes of data follow (n = 0: the peer closes)
+// When the script ends the peer closes.
+#include <netinet/in.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <deque>
+
+#include "FuzzSupport.h"
+#include "net/SystemSocketStack.h"
+#include "net/TcpClient.h"
+#include "platform/MemoryStream.h"
+
+namespace {
+
+constexpr int kFakeSocket = 1000;
+
+enum class TEvent { Data, Close, TimeOut, Interrupt, Reset };
+
+struct TPeer {
+    const uint8_t* script = nullptr;
+    size_t size = 0;
+    size_t pos = 0;
+    size_t pendingLeft = 0;  // bytes of the current data event not yet received
+    int64_t delivered = 0;
+
+    // The next event, without taking it.
+    TEvent Peek() const {
+        if (pendingLeft > 0) {
+            return TEvent::Data;
+        }
+        if (pos >= size) {
+            return TEvent::Close;
+        }
+        switch (script[pos]) {
+            case 0xFF:
+                return TEvent::TimeOut;
+            case 0xFE:
+                return TEvent::Interrupt;
+            case 0xFD:
+                return TEvent::Reset;
+            case 0x00:
+                return TEvent::Close;
+            default:
+                return TEvent::Data;
+        }
+    }
+};
+
+TPeer gPeer;
+
+int FakeSocket(int, int, int) { return kFakeSocket; }
+int FakeOk3(int, const sockaddr*, socklen_t) { return 0; }
+int FakeClose(int) { return 0; }
+int FakeShutdown(int, int) { return 0; }
+int FakeSetSockOpt(int, int, int, const void*, socklen_t) { return 0; }
+int FakeGetSockOpt(int, int, int, void* value, socklen_t* length) {
+    std::memset(value, 0, *length);
+    return 0;
+}
+
+int FakeAddress(int, sockaddr* address, socklen_t* length) {
+    sockaddr_in in{};
+    in.sin_family = AF_INET;
+    in.sin_port = htons(10290);
+    in.sin_addr.s_addr = htonl(0x7F000001);
+    std::memcpy(address, &in, std::min<size_t>(*length, sizeof in));
+    *length = sizeof in;
+    return 0;
+}
+
+ssize_t FakeSend(int, const void*, size_t length, int) { return static_cast<ssize_t>(length); }
+
+int FakePoll(pollfd* fds, nfds_t count, const timespec* limit, const sigset_t*) {
+    if (gPeer.Peek() == TEvent::TimeOut) {
+        ++gPeer.pos;
+        if (limit != nullptr) {
+            return 0;
+        }
+    }
+    for (nfds_t i = 0; i < count; ++i) {
+        fds[i].revents = static_cast<short>(fds[i].events & POLLIN);
+    }
+    return static_cast<int>(count);
+}
+
+ssize_t FakeRecv(int, void* buffer, size_t length, int) {
+    for (;;) {
+        switch (gPeer.Peek()) {
+            case TEvent::TimeOut:
+                ++gPeer.pos;  // a wait was skipped; the data is there now
+                continue;
+            case TEvent::Interrupt:
+                ++gPeer.pos;
+                errno = EINTR;
+                return -1;
+            case TEvent::Reset:
+                ++gPeer.pos;
+                errno = ECONNRESET;
+                return -1;
+            case TEvent::Close:
+                return 0;
+            case TEvent::Data:
+                break;
+        }
+        if (gPeer.pendingLeft == 0) {
+            gPeer.pendingLeft =
+                std::min<size_t>(gPeer.script[gPeer.pos], gPeer.size - gPeer.pos - 1);
+            ++gPeer.pos;
+            if (gPeer.pendingLeft == 0) {
+                continue;  // a data event cut off by the end of the script
+            }
+        }
+        const size_t n = std::min(length, gPeer.pendingLeft);
+        std::memcpy(buffer, gPeer.script + gPeer.pos, n);
+        gPeer.pos += n;
+        gPeer.pendingLeft -= n;
+        gPeer.delivered += static_cast<int64_t>(n);
+        return static_cast<ssize_t>(n);
+    }
+}
+
+void InstallFakes() {
+    auto& stack = dynamic_cast<TSystemSocketStack&>(*GlobalStack);
+    TSocketEntryPoints& e = stack.EntryPoints();
+    e.Socket = FakeSocket;
+    e.Bind = FakeOk3;
+    e.Connect = FakeOk3;
+    e.CloseSocket = FakeClose;
+    e.Shutdown = FakeShutdown;
+    e.Recv = FakeRecv;
+    e.Send = FakeSend;
+    e.PPoll = FakePoll;
+    e.SetSockOpt = FakeSetSockOpt;
+    e.GetSockOpt = FakeGetSockOpt;
+    e.GetSockName = FakeAddress;
+    e.GetPeerName = FakeAddress;
+}
+
+// Reads lines until the peer has nothing more to say. Every round takes at
+// least one byte of the script or ends, so more rounds than bytes is a hang.
+void ReadLines(TTcpClient& client, const std::string& terminator, size_t bound) {
+    for (size_t round = 0;; ++round) {
+        if (round > bound) {
+            __builtin_trap();
+        }
+        const std::string line = client.ReadLine(terminator, 10000);
+        if (line.empty() && client.LineTimedOut()) {
+            if (gPeer.pos >= gPeer.size && gPeer.pendingLeft == 0) {
+                return;
+            }
+        }
+        if (static_cast<int64_t>(line.size()) > client.MaxLineLength) {
+            __builtin_trap();
+        }
+    }
+}
+
+void CheckStream(TMemoryStream& stream) {
+    // Only bytes that arrived may be in the stream.
+    if (stream.Size() > gPeer.delivered + 4 || stream.Position() > stream.Size()) {
+        __builtin_trap();
+    }
+}
+
+void Run(TTcpClient& client, uint8_t mode, size_t bound) {
+    TMemoryStream stream;
+    switch (mode % 6) {
+        case 0:  // what the updater does: request, reply line, package
+            client.WriteLine("down_load_update_browser");
+            (void)client.ReadLine("\r\n", 10000);
+            client.ReadToStream(stream, -1, true);
+            CheckStream(stream);
+            break;
+        case 1:
+            ReadLines(client, "", bound);
+            break;
+        case 2:
+            ReadLines(client, "\r\n", bound);
+            break;
+        case 3:  // a 4-byte big-endian count, then that many bytes
+            client.ReadToStream(stream, -1, false);
+            CheckStream(stream);
+            break;
+        case 4: {
+            uint8_t some[300];
+            for (size_t round = 0; round <= bound; ++round) {
+                client.ReadBytes(some, 1 + static_cast<int64_t>(round % sizeof some));
+            }
+            __builtin_trap();  // the peer's bytes cannot last that long
+        }
+        default:
+            (void)client.ReadLine("ab", 10000);
+            client.ReadToStream(stream, -1, true);
+            CheckStream(stream);
+            break;
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    // One client for the life of the process keeps the stack (and the fakes
+    // installed in it) alive between inputs.
+    static TTcpClient* anchor = new TTcpClient();
+    (void)anchor;
+    InstallFakes();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    TInputCursor in(data, size);
+    const uint8_t mode = in.Byte();
+    const uint8_t settings = in.Byte();
+    gPeer = TPeer{};
+    gPeer.script = data + std::min<size_t>(size, 2);
+    gPeer.size = in.Left();
+
+    TTcpClient client;
+    client.Host = "127.0.0.1";
+    client.Port = 10290;
+    if ((settings & 0x80) != 0) {
+        client.MaxLineLength = settings & 0x3F;
+    }
+    if ((settings & 0x40) != 0) {
+        client.SetRecvBufferSize(1 + (settings & 0x0F));
+    }
+    int64_t lastTotal = 0;
+    client.OnWorkBegin = [&](TNetComponent*, TWorkMode, int64_t) { lastTotal = 0; };
+    client.OnWork = [&](TNetComponent*, TWorkMode mode, int64_t total) {
+        if (mode == wkRead && (total < lastTotal || total > gPeer.delivered)) {
+            __builtin_trap();  // the running total must grow and stay real
+        }
+        if (mode == wkRead) {
+            lastTotal = total;
+        }
+    };
+    try {
+        client.ConnectToHost();
+        Run(client, mode, size + 16);
+    } catch (const Exception&) {
+        // Closes, resets, over-long lines: the client's own errors.
+    }
+    return 0;
+}

@@ -1,0 +1,68 @@
+// Reading an archive's directory from arbitrary bytes in a memory stream,
+// then asking every entry query the component offers.
+//
+// The whole input is the archive, so real archives serve as seeds. Its size
+// picks the settings that do not depend on the bytes: the answer to a
+// missing end record (rebuild from local headers or treat as multi-part),
+// the sort order and the name conversion.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "FuzzSupport.h"
+#include "platform/MemoryStream.h"
+#include "zip/UnZipper.h"
+
+namespace {
+
+void QueryEntries(TUnZipper& zip) {
+    for (int32_t i = 0; i < zip.GetCount(); ++i) {
+        (void)zip.GetFullname(i);
+        (void)zip.GetCompressMethodStr(i);
+        (void)zip.GetDateTime(i);
+        (void)zip.GetCrc(i);
+        (void)zip.GetCompressedSize(i);
+        (void)zip.GetUnCompressedSize(i);
+        (void)zip.GetIsEncrypted(i);
+        (void)zip.GetDiskNo(i);
+        zip.SetSelected(i, (i & 1) == 0);
+        if (zip.GetHasComment(i)) {
+            (void)zip.GetFileComment(i);
+        }
+    }
+    std::vector<std::string> lines;
+    zip.FillList(lines);
+    if (zip.GetZipHasComment()) {
+        (void)zip.GetZipComment();
+    }
+    (void)zip.GetZipSize();
+    (void)zip.GetIsZip64();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    InstallQuietHooks();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    TMemoryStream stream;
+    stream.WriteBuffer(data, static_cast<int64_t>(size));
+    stream.SetPosition(0);
+
+    TUnZipper zip;
+    zip.IncompleteZipMode = (size % 3 == 0) ? izAssumeMulti : izAssumeBad;
+    zip.OEMConvert = static_cast<TOEMConvert>(size % 3);
+    zip.SetSortMode(static_cast<TZipSortMode>((size / 3) % 8));
+    zip.SetArchiveStream(&stream);
+    try {
+        zip.ReadZip();
+        QueryEntries(zip);
+        zip.Sort(ByName);
+        QueryEntries(zip);
+    } catch (const Exception&) {
+        // Bad archives end in the component's errors.
+    }
+    return 0;
+}

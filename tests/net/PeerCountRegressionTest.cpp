@@ -1,0 +1,58 @@
+// Faults found by fuzzing the connection's readers, kept as unit tests.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "LoopbackServer.h"
+#include "net/NetExceptions.h"
+#include "net/TcpClient.h"
+#include "platform/MemoryStream.h"
+
+namespace {
+
+// Remembers the largest size the stream was ever asked to take.
+class SizeRecordingStream : public TMemoryStream {
+  public:
+    void SetSize(int64_t newSize) override {
+        largest = std::max(largest, newSize);
+        TMemoryStream::SetSize(newSize);
+    }
+    int64_t largest = 0;
+};
+
+}  // namespace
+
+// Four bytes from the peer claiming 2 GB used to size the stream to 2 GB
+// before a single data byte had arrived.
+TEST(PeerCountRegression, AClaimedCountDoesNotSizeTheStreamBeforeTheBytesArrive) {
+    LoopbackServer server([](ServerSide& side) {
+        side.Send(std::string("\x7f\xff\xff\xff", 4) + "abc");
+        side.Close();
+    });
+    TTcpClient client;
+    client.Host = "127.0.0.1";
+    client.Port = server.Port();
+    client.ConnectToHost();
+    SizeRecordingStream stream;
+    EXPECT_THROW(client.ReadToStream(stream, -1, false), EConnClosedGracefully);
+    EXPECT_LE(stream.largest, 1 << 20);
+    EXPECT_EQ(stream.Size(), 3);
+}
+
+// A count the peer sends and then honours still arrives whole.
+TEST(PeerCountRegression, AnHonouredCountStillEndsTheStreamAtItsBytes) {
+    LoopbackServer server([](ServerSide& side) {
+        side.Send(std::string("\x00\x00\x00\x05", 4) + "hello" + "tail");
+        side.WaitForClientClose();
+    });
+    TTcpClient client;
+    client.Host = "127.0.0.1";
+    client.Port = server.Port();
+    client.ConnectToHost();
+    TMemoryStream stream;
+    client.ReadToStream(stream, -1, false);
+    ASSERT_EQ(stream.Size(), 5);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(stream.Memory()), 5), "hello");
+    EXPECT_EQ(client.TakeInputBytes(client.InputBufferSize()), "tail");
+}
