@@ -203,6 +203,28 @@ class TUnZipper {
     int32_t BufferSize = 8192;
     TZipHeaderInfo ScratchHeader;
 
+    // ---- Extraction (UnZipperExtract*.cpp) ----
+    // The password of encrypted entries, its bytes as stored.
+    std::string Password;
+    // A positive value hands memory-target data over in chunks of this many
+    // bytes through OnGetNextBuffer; 0 keeps a whole entry in the buffer.
+    int64_t BufferChunkSize = 0;
+    // Each returns the number of entries extracted and verified.
+    int32_t UnZip();
+    int32_t UnZipSelected();
+    // The stream is the caller's and is never freed here.
+    int32_t UnZipToStream(TStream* stream, const std::string& fileName);
+    int32_t UnZipToStreamByIndex(TStream* stream, int32_t index);
+    // An empty buffer is sized here for the entry; the caller keeps it.
+    int32_t UnZipToBuffer(std::vector<uint8_t>& buffer, const std::string& fileName);
+    int32_t UnZipToBufferByIndex(std::vector<uint8_t>& buffer, int32_t index);
+    // Integrity test: decompresses into nowhere and checks every CRC.
+    bool CheckArchive();
+    bool GetFileIsOK(int32_t index);
+    bool ProcessIntegrityCheck(int32_t index);
+    // Removes the first item of RelativePathList that prefixes the path.
+    void StripRelativePath(std::string& path) const;
+
   protected:
     // Sets a flag and restores its old value when the scope ends.
     template <typename T>
@@ -238,6 +260,18 @@ class TUnZipper {
     void CheckIndex(int32_t index) const;
     void LoadEntryComment(TZipHeaderInfo& entry, TStream& stream);
     std::unique_ptr<TZipHeaderInfo> NewHeader() const;
+
+    // Extraction: the driver that every UnZip variant ends in, and where
+    // the data of a run goes.
+    friend class TExtractRun;
+    friend class TExtractStages;
+    enum class TExtractTarget { Files, Stream, Memory };
+    int32_t UnZipFiles(TStream* archive);
+    TExtractTarget extractTarget_ = TExtractTarget::Files;
+    TStream* targetStream_ = nullptr;
+    std::vector<uint8_t>* targetBuffer_ = nullptr;
+    bool testing_ = false;
+    bool selectedOnly_ = false;
 
     std::string ZipName_;
     std::string destDir_;
