@@ -20,7 +20,7 @@ namespace {
 
 // Large enough for many output windows, small enough that a run stays fast
 // when a decoder keeps producing bytes out of little input.
-constexpr uint32_t kLargestOutput = 1u << 22;
+constexpr uint32_t kLargestOutput = 1u << 20;
 
 void Decode(TFuzzStages& stages, uint8_t selector) {
     const int method = selector % 8;

@@ -1,0 +1,138 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets (clang, AddressSanitizer, UndefinedBehavior-
+# Sanitizer) into build/fuzz and runs them.
+#
+#   bash scripts/fuzz.sh short            replays every kept regression input,
+#                                         then fuzzes each target briefly
+#                                         (ZUVO_FUZZ_SHORT_SECONDS, default 20)
+#   bash scripts/fuzz.sh long [seconds]   fuzzes each target in turn for
+#                                         `seconds` (default 600), one at a time
+#   bash scripts/fuzz.sh build            only builds
+#
+# Seeds come from fuzz/corpus/<target>; what a run learns is kept in
+# build/fuzz/corpus/<target>, so later runs start from it. A finding leaves
+# its input in build/fuzz/findings/<target>/; keep it as a regression input
+# in fuzz/regressions/<target>/ once the fault is mended.
+# Exit status: 0 when nothing was found, 1 for a finding, 2 when the build
+# fails.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+build=$root/build/fuzz
+mode=${1:-short}
+long_seconds=${2:-600}
+short_seconds=${ZUVO_FUZZ_SHORT_SECONDS:-20}
+
+build_targets() {
+    if ! command -v clang++ >/dev/null; then
+        echo "fuzz: clang++ is missing (bash scripts/setup.sh installs it)" >&2
+        return 1
+    fi
+    if [[ ! -f $build/build.ninja ]]; then
+        CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DZUVO_FUZZ=ON \
+            -DZUVO_BUILD_GUI=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || return 1
+    fi
+    ninja -C "$build" -j2 fuzz_all
+}
+
+# The targets that exist in the source and were built.
+targets() {
+    local source name
+    for source in "$root"/fuzz/fuzz_*.cpp; do
+        name=$(basename "$source" .cpp)
+        [[ -x $build/fuzz/$name ]] && echo "$name"
+    done
+}
+
+# Seed folders of a target: its own, and the archives for the extractor.
+seed_dirs() {
+    local target=$1
+    [[ -d $root/fuzz/corpus/$target ]] && echo "$root/fuzz/corpus/$target"
+    [[ $target == fuzz_extract ]] && echo "$root/fuzz/corpus/fuzz_zip_directory"
+    return 0
+}
+
+fuzz_options() {
+    local target=$1
+    echo "-timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=512 -max_len=65536"
+    echo "-print_final_stats=1 -artifact_prefix=$build/findings/$target/"
+    [[ $target != fuzz_decoders && $target != fuzz_crypt_header ]] && echo "-dict=$root/fuzz/zip.dict"
+    return 0
+}
+
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=0}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+
+# Runs one target from a scratch working directory (extraction writes there
+# and multi-part archives look for their parts there). $1 target, rest args.
+run_target() {
+    local target=$1
+    shift
+    local scratch=$build/run/$target
+    rm -rf "$scratch"
+    mkdir -p "$scratch" "$build/findings/$target"
+    (cd "$scratch" && "$build/fuzz/$target" "$@")
+}
+
+replay_regressions() {
+    local target=$1 dir=$root/fuzz/regressions/$1
+    [[ -d $dir ]] || return 0
+    local inputs=("$dir"/*)
+    [[ -e ${inputs[0]} ]] || return 0
+    # shellcheck disable=SC2046
+    if ! run_target "$target" $(fuzz_options "$target") "${inputs[@]}" >"$build/logs/$target.replay" 2>&1; then
+        echo "fuzz: $target fails on a kept regression input:" >&2
+        tail -40 "$build/logs/$target.replay" >&2
+        return 1
+    fi
+    echo "fuzz: $target: ${#inputs[@]} regression inputs pass"
+}
+
+fuzz_for() {
+    local target=$1 seconds=$2 log=$build/logs/$1.$3
+    local work=$build/corpus/$target
+    mkdir -p "$work"
+    # shellcheck disable=SC2046
+    run_target "$target" $(fuzz_options "$target") -max_total_time="$seconds" \
+        "$work" $(seed_dirs "$target") >"$log" 2>&1
+    local status=$?
+    local execs cov
+    execs=$(grep -o 'stat::average_exec_per_sec: *[0-9]*' "$log" | grep -o '[0-9]*$')
+    cov=$(grep -E '^#[0-9]+[[:space:]]+DONE' "$log" | grep -o 'cov: [0-9]*' | tail -1)
+    if ((status != 0)); then
+        echo "fuzz: $target FOUND A FAULT (status $status), input in $build/findings/$target/:" >&2
+        grep -E 'ERROR|SUMMARY|runtime error|Test unit written' "$log" | head -20 >&2
+        return 1
+    fi
+    echo "fuzz: $target: ${seconds}s, ${execs:-?} exec/s, ${cov:-cov ?}, corpus $(ls "$work" | wc -l) files"
+}
+
+if ! build_targets; then
+    echo "fuzz: the build failed" >&2
+    exit 2
+fi
+[[ $mode == build ]] && exit 0
+mkdir -p "$build/logs"
+
+found=0
+case $mode in
+    short)
+        for target in $(targets); do
+            replay_regressions "$target" || found=1
+        done
+        for target in $(targets); do
+            fuzz_for "$target" "$short_seconds" short || found=1
+        done
+        ;;
+    long)
+        for target in $(targets); do
+            replay_regressions "$target" || found=1
+            fuzz_for "$target" "$long_seconds" long || found=1
+        done
+        ;;
+    *)
+        echo "usage: fuzz.sh short | long [seconds] | build" >&2
+        exit 2
+        ;;
+esac
+exit "$found"
