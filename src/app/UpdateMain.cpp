@@ -7,12 +7,12 @@
 #include <QThread>
 #include <algorithm>
 
+#include "WindowTexts.h"
 #include "platform/MessageHooks.h"
+#include "platform/ProgramDirectory.h"
 
 namespace {
 
-const char* const kStartText = "正在下载更新，请候！";
-const char* const kDoneText = "下载完成，请点击更新！";
 
 QImage Asset(const char* name) { return QImage(QStringLiteral(":/assets/") + QLatin1String(name)); }
 
@@ -40,11 +40,6 @@ TBmpButton* NewButton(QWidget* parent, const char* name, const QRect& geometry) 
 
 // Labels size themselves to their caption's width, as the window's resource
 // expects: the completion text is wider than the start text.
-void SetLabelCaption(QLabel* label, const QString& caption) {
-    label->setText(caption);
-    label->resize(label->fontMetrics().horizontalAdvance(caption), label->height());
-}
-
 // The scope of a flag that is true while it lives.
 class FlagScope {
   public:
@@ -84,6 +79,17 @@ TfrmUpdateMain::TfrmUpdateMain(QWidget* parent) : QWidget(parent) {
 }
 
 TfrmUpdateMain::~TfrmUpdateMain() = default;
+
+std::string TfrmUpdateMain::ProgramDir() const {
+    return ProgramDirOverride.empty() ? ProgramDirectory() : ProgramDirOverride;
+}
+
+void TfrmUpdateMain::SetLabelCaption(const char* caption) {
+    // The label grows with its caption, so a longer text is never cut.
+    const QString text = QString::fromUtf8(caption);
+    Label1->setText(text);
+    Label1->resize(Label1->fontMetrics().horizontalAdvance(text), Label1->height());
+}
 
 void TfrmUpdateMain::CreateControls() {
     FormShape1 = new TFormShape(this);
@@ -131,7 +137,10 @@ void TfrmUpdateMain::Timer1Timer() {
     if (TickCount >= 2) {
         Timer1->stop();
         btnOk->setEnabled(false);
-        DownloadPackage();
+        const bool downloaded = DownloadPackage();
+        if (OnDownloadDone) {
+            OnDownloadDone(downloaded);
+        }
     }
 }
 
@@ -146,7 +155,7 @@ void TfrmUpdateMain::TcpClient1Work(TNetComponent*, TWorkMode, int64_t) {
 }
 
 void TfrmUpdateMain::TcpClient1WorkEnd(TNetComponent*, TWorkMode) {
-    SetLabelCaption(Label1, QString::fromUtf8(kDoneText));
+    SetLabelCaption(kDoneText);
     QThread::msleep(500);
     btnOk->setEnabled(true);
     Image2->resize(kFullBar, Image2->height());

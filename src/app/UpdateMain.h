@@ -4,7 +4,10 @@
 #include <QTimer>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "net/TcpClient.h"
 #include "skin/BmpButton.h"
@@ -35,8 +38,28 @@ class TfrmUpdateMain : public QWidget {
 
     // Fetches the package; blocks until the transfer has ended or failed.
     bool DownloadPackage();
+    // Tries the update-server hosts in order; true when one accepted a
+    // connection. Host and Port are left at the host tried last.
+    bool FindServer();
     // Unpacks and starts the new browser, then ends the program in every case.
     void InstallPackage();
+    // Unpacks the package into the update directory; true when it held a
+    // Browser.exe that was written and passed its check value.
+    bool UnpackPackage();
+
+    // Where the workflow looks for servers and keeps its files. The build
+    // settings fill these; tests point them at their own servers and folders.
+    std::vector<std::string> ServerHosts{ZUVO_UPDATE_HOST1, ZUVO_UPDATE_HOST2};
+    int ServerPort = 10290;
+    std::string DownloadSite = ZUVO_DOWNLOAD_SITE;
+    std::string ProgramDirOverride;
+    // The program directory, ending in "/".
+    std::string ProgramDir() const;
+
+    // Told when the timer's download call has returned, with its result.
+    std::function<void(bool)> OnDownloadDone;
+    // True once the new browser was put in place and started.
+    bool InstallSucceeded = false;
 
     int32_t TickCount = 0;
     int32_t WorkCount = 0;
@@ -53,6 +76,9 @@ class TfrmUpdateMain : public QWidget {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+
+    // Sets Label1's text and widens it to fit.
+    void SetLabelCaption(const char* caption);
 
   private:
     void CreateControls();
