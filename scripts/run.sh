@@ -1,27 +1,50 @@
 #!/usr/bin/env bash
-# Sets the machine up, builds the updater and runs it in a demo program
-# directory (build/demo) with its configuration file.
+# Sets the machine up, builds, and performs one whole update on this
+# machine: a demo installation with an old browser, the project's update
+# server on loopback with a newer package, and the updater doing the rest.
+# With a display the window opens and you press its OK button; without one
+# the updater runs unattended and this script reports what happened.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 bash scripts/build.sh release
 
-demo=build/demo
-rm -rf "$demo"
-mkdir -p "$demo"
+demo=$PWD/build/demo
+served=$PWD/build/demo-server
+rm -rf "$demo" "$served"
+mkdir -p "$demo" "$served"
+python3 tools/demo/make_demo.py "$demo" "$served/Browser.zip"
 cp build/release/src/app/zuvo-updater "$demo/"
-printf '[OprationInfo]\r\nRefreshInterval=10\r\n' > "$demo/config.ini"
 
+echo "run: installed browser before the update: $("$demo/Browser.exe")"
+rm -f "$demo/browser.log"
+
+build/release/tools/update-server/zuvo-update-server \
+    --bind 127.0.0.1 --port 10290 --package "$served/Browser.zip" &
+server=$!
+trap 'kill "$server" 2>/dev/null || true; wait "$server" 2>/dev/null || true' EXIT
+sleep 0.5
+
+status=0
 if [[ -n "${DISPLAY:-}" ]]; then
-    echo "run: starting the updater in $demo"
-    "$demo/zuvo-updater"
+    echo "run: the updater opens; press its OK button when the download is complete"
+    "$demo/zuvo-updater" || status=$?
 else
-    echo "run: no display; running the updater offscreen for 5 seconds"
-    status=0
-    QT_QPA_PLATFORM=offscreen timeout 5 "$demo/zuvo-updater" || status=$?
-    if [[ $status -eq 124 ]]; then
-        echo "run: the updater was still running after 5 seconds and was ended"
-    else
-        echo "run: the updater ended by itself with status $status"
-    fi
+    echo "run: no display; the updater runs offscreen and unattended"
+    QT_QPA_PLATFORM=offscreen "$demo/zuvo-updater" --unattended || status=$?
 fi
+
+for _ in $(seq 50); do
+    [[ -s "$demo/browser.log" ]] && break
+    sleep 0.1
+done
+echo "run: updater exit status $status"
+echo "run: installed browser after the update: $("$demo/Browser.exe" | head -n 1)"
+if [[ -s "$demo/browser.log" ]]; then
+    echo "run: the updater started the browser: $(head -n 1 "$demo/browser.log")"
+else
+    echo "run: the browser was not started"
+    status=1
+fi
+echo "run: left in the update directory: $(cd "$demo/updateFile" && find . -type f | sort | tr '\n' ' ')"
+exit "$status"

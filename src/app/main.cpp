@@ -1,27 +1,51 @@
+#include <cstring>
 #include <exception>
 #include <memory>
 
 #include "Application.h"
 #include "QtHooks.h"
 #include "System.h"
+#include "UnattendedRun.h"
 #include "UpdateMain.h"
 #include "platform/ExceptionDisplay.h"
 
+namespace {
+
+// The one switch the program knows: run the whole update without a person.
+bool UnattendedRequested(int argc, char** argv) {
+    return argc == 2 && std::strcmp(argv[1], "--unattended") == 0;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    const bool unattended = UnattendedRequested(argc, argv);
     TApplication application(argc, argv);
     application.setQuitOnLastWindowClosed(false);
-    InstallQtHooks();
+    if (unattended) {
+        InstallUnattendedHooks();
+    } else {
+        InstallQtHooks();
+    }
+    int status = unattended ? 1 : 0;
     try {
         // The window comes first: it is the main window and its timer starts
         // ticking at once, also while a start-up box is open.
         auto frmUpdateMain = std::make_unique<TfrmUpdateMain>();
+        std::unique_ptr<TUnattendedRun> driver;
+        if (unattended) {
+            driver = std::make_unique<TUnattendedRun>(*frmUpdateMain);
+        }
         auto dmSystem = std::make_unique<TdmSystem>();
         frmUpdateMain->show();
         TApplication::exec();
+        if (driver) {
+            status = driver->ExitStatus();
+        }
     } catch (const std::exception& error) {
         ShowException(error);
     } catch (...) {
         ShowException(std::string());
     }
-    return 0;
+    return status;
 }
