@@ -1,0 +1,27 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <ctime>
+#include <optional>
+
+// Dates and permissions of extracted files, from an entry's fields.
+
+// The DOS date and time (time in the low word, date in the high word),
+// repaired into a valid range first, read as local time.
+time_t DosDateTimeToUnix(uint32_t dosDateTime);
+
+// Permission bits for an extracted file or directory, or nullopt to leave
+// what the system gave it. An entry made on a Unix host (high byte of
+// `versionMadeBy` 3) carries them in the high 16 bits of the external
+// attributes; set-user-ID, set-group-ID and sticky bits are never given.
+// Otherwise the DOS read-only bit (0x01) takes the write bits away from
+// `currentMode`. A directory always keeps its owner's rwx, so that the
+// rest of the archive can still be written into it.
+std::optional<mode_t> ModeForEntry(uint16_t versionMadeBy, uint32_t externalAttributes,
+                                   mode_t currentMode, bool directory);
+
+// Applies ModeForEntry to an existing directory (without following a link).
+void ApplyDirectoryAttributes(const char* path, uint16_t versionMadeBy,
+                              uint32_t externalAttributes);
