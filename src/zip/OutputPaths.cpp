@@ -92,7 +92,11 @@ TOutputPlace PlaceEntry(const TPlacementRules& rules, const std::string& storedD
     const std::string dest = DOSToUnixFilename(rules.destDir);
     TOutputPlace place;
     place.directory = (dest.empty() ? std::string() : dest + "/") + DOSToUnixFilename(rel);
-    if (HasParentComponent(rel) || fileName == "..") {
+    if (rel.find('\0') != std::string::npos || fileName.find('\0') != std::string::npos) {
+        // The system would end the name at the NUL: a different file.
+        place.safe = false;
+        place.reason = PathReasons::NulByte;
+    } else if (HasParentComponent(rel) || fileName == "..") {
         place.safe = false;
         place.reason = PathReasons::ParentComponent;
     } else if (dest.empty() && drive) {

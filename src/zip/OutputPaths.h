@@ -29,7 +29,7 @@ struct TPlacementRules {
 
 // Output directory of an entry whose stored directory part is
 // `storedDirectory` (`\` separators, trailing `\`, or empty) and whose file
-// name is `fileName`. Unsafe: a ".." component; an absolute path or a drive
+// name is `fileName`. Unsafe: a ".." component; a NUL byte; an absolute path or a drive
 // letter while the destination is empty. With a destination, an absolute
 // path or a drive letter is taken relative to it.
 TOutputPlace PlaceEntry(const TPlacementRules& rules, const std::string& storedDirectory,
@@ -51,6 +51,7 @@ std::string CheckFinalComponent(const std::string& path);
 
 // Text of the reasons above.
 namespace PathReasons {
+inline constexpr const char* NulByte = "unsafe path: NUL byte in the name";
 inline constexpr const char* ParentComponent = "unsafe path: \"..\" component";
 inline constexpr const char* AbsoluteWithoutDest =
     "unsafe path: absolute path without a destination";
