@@ -2,6 +2,7 @@
 // the password, the target, decompression, date and attributes, verdict.
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <span>
 
@@ -249,6 +250,15 @@ bool TExtractRun::CheckPassword(int32_t index, const TZipHeaderInfo& entry,
 
 void TExtractRun::PrepareStreamOrMemory(const TZipHeaderInfo& entry, int64_t compressedLeft) {
     const auto size = static_cast<int64_t>(entry.GetUnCompressedSize());
+    // The compressed size is only what the header claims: in a one-part
+    // archive no more bytes can follow than the archive still holds, and the
+    // believable uncompressed size rests on those. Otherwise a few hundred
+    // bytes claiming a large entry would make the target allocate 1 GB.
+    if (z_.EndCentral().GetThis_Disk() == 0) {
+        TStream& archive = *stages_.Archive();
+        compressedLeft =
+            std::min(compressedLeft, std::max<int64_t>(0, archive.Size() - archive.Position()));
+    }
     if (memory_) {
         memory_->BeginEntry(entry.directory + entry.filename, entry.compression_method,
                             compressedLeft, size, z_.testing_);
