@@ -8,6 +8,7 @@
 #   bash scripts/fuzz.sh long [seconds]   fuzzes each target in turn for
 #                                         `seconds` (default 600), one at a time
 #   bash scripts/fuzz.sh build            only builds
+#   ZUVO_FUZZ_TARGETS="fuzz_extract ..."  limits a run to some targets
 #
 # Seeds come from fuzz/corpus/<target>; what a run learns is kept in
 # build/fuzz/corpus/<target>, so later runs start from it. A finding leaves
@@ -35,11 +36,15 @@ build_targets() {
     ninja -C "$build" -j2 fuzz_all
 }
 
-# The targets that exist in the source and were built.
+# The targets that exist in the source and were built (ZUVO_FUZZ_TARGETS,
+# a space-separated list, picks some of them).
 targets() {
     local source name
     for source in "$root"/fuzz/fuzz_*.cpp; do
         name=$(basename "$source" .cpp)
+        if [[ -n ${ZUVO_FUZZ_TARGETS:-} && " $ZUVO_FUZZ_TARGETS " != *" $name "* ]]; then
+            continue
+        fi
         [[ -x $build/fuzz/$name ]] && echo "$name"
     done
 }
@@ -54,7 +59,11 @@ seed_dirs() {
 
 fuzz_options() {
     local target=$1
-    echo "-timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=512 -max_len=65536"
+    # The memory target may hold an entry of up to 1 GB; every other target
+    # must stay far below that.
+    local malloc_limit=512
+    [[ $target == fuzz_extract ]] && malloc_limit=1100
+    echo "-timeout=10 -rss_limit_mb=2560 -malloc_limit_mb=$malloc_limit -max_len=65536"
     echo "-print_final_stats=1 -artifact_prefix=$build/findings/$target/"
     [[ $target != fuzz_decoders && $target != fuzz_crypt_header ]] && echo "-dict=$root/fuzz/zip.dict"
     return 0
@@ -63,15 +72,39 @@ fuzz_options() {
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
-# Runs one target from a scratch working directory (extraction writes there
-# and multi-part archives look for their parts there). $1 target, rest args.
+# The extractor writes files whose names come from the fuzzed archive. Run
+# as root, a fault in the destination checks could write anywhere, so it
+# runs as nobody in a private mount namespace whose /tmp, /var/tmp and
+# /dev/shm are fresh, empty memory file systems; the target itself traps on
+# anything that appears there outside its scratch folder.
+sandbox_usable() {
+    [[ $(id -u) == 0 ]] && command -v setpriv >/dev/null && id nobody >/dev/null 2>&1 &&
+        unshare -m --propagation private true 2>/dev/null
+}
+
+# Runs one target from a scratch working directory (multi-part archives look
+# for their parts there). $1 target, rest: libFuzzer arguments.
 run_target() {
     local target=$1
     shift
     local scratch=$build/run/$target
     rm -rf "$scratch"
-    mkdir -p "$scratch" "$build/findings/$target"
-    (cd "$scratch" && "$build/fuzz/$target" "$@")
+    mkdir -p "$scratch" "$build/findings/$target" "$build/corpus/$target"
+    if [[ $target != fuzz_extract ]]; then
+        (cd "$scratch" && "$build/fuzz/$target" "$@")
+    elif sandbox_usable; then
+        chown -R nobody "$scratch" "$build/findings/$target" "$build/corpus/$target"
+        (cd "$scratch" && unshare -m --propagation private bash -c '
+            for d in /tmp /var/tmp /dev/shm; do
+                mount -t tmpfs -o size=2g,mode=1777 tmpfs "$d" || exit 2
+            done
+            exec setpriv --reuid=nobody --regid=nogroup --clear-groups \
+                env ZUVO_FUZZ_SCRATCH=/dev/shm/zuvo-extract ZUVO_FUZZ_WATCH=/tmp:/var/tmp:/dev/shm "$@"
+        ' sandbox "$build/fuzz/$target" "$@")
+    else
+        echo "fuzz: no sandbox here (needs root, setpriv, unshare); extracting below $scratch" >&2
+        (cd "$scratch" && ZUVO_FUZZ_SCRATCH=$scratch/extract-scratch "$build/fuzz/$target" "$@")
+    fi
 }
 
 replay_regressions() {
