@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "TempDir.h"
@@ -15,6 +16,10 @@ class TUnZipper;
 namespace extract {
 
 struct Entry {
+    Entry() = default;
+    Entry(std::string storedName, std::string data, uint16_t compression = 0)
+        : name(std::move(storedName)), plain(std::move(data)), method(compression) {}
+
     std::string name;       // stored name, `/` or `\` as given
     std::string plain;      // the entry's uncompressed bytes
     uint16_t method = 0;    // 0 stored, 8 deflated, anything else as given
