@@ -4,7 +4,7 @@
 #
 #   bash scripts/fuzz.sh short            replays every kept regression input,
 #                                         then fuzzes each target briefly
-#                                         (ZUVO_FUZZ_SHORT_SECONDS, default 20)
+#                                         (ZUVO_FUZZ_SHORT_SECONDS, default 15)
 #   bash scripts/fuzz.sh long [seconds]   fuzzes each target in turn for
 #                                         `seconds` (default 600), one at a time
 #   bash scripts/fuzz.sh build            only builds
@@ -22,7 +22,7 @@ root=$PWD
 build=$root/build/fuzz
 mode=${1:-short}
 long_seconds=${2:-600}
-short_seconds=${ZUVO_FUZZ_SHORT_SECONDS:-20}
+short_seconds=${ZUVO_FUZZ_SHORT_SECONDS:-15}
 
 build_targets() {
     if ! command -v clang++ >/dev/null; then
@@ -140,32 +140,39 @@ fuzz_for() {
     echo "fuzz: $target: ${seconds}s, ${execs:-?} exec/s, ${cov:-cov ?}, corpus $(ls "$work" | wc -l) files"
 }
 
-if ! build_targets; then
-    echo "fuzz: the build failed" >&2
-    exit 2
-fi
-[[ $mode == build ]] && exit 0
-mkdir -p "$build/logs"
+# The whole run is one function, read completely before it starts, so that
+# editing this file during a long run cannot change the running script.
+main() {
+    if ! build_targets; then
+        echo "fuzz: the build failed" >&2
+        return 2
+    fi
+    [[ $mode == build ]] && exit 0
+    mkdir -p "$build/logs"
 
-found=0
-case $mode in
-    short)
-        for target in $(targets); do
-            replay_regressions "$target" || found=1
-        done
-        for target in $(targets); do
-            fuzz_for "$target" "$short_seconds" short || found=1
-        done
-        ;;
-    long)
-        for target in $(targets); do
-            replay_regressions "$target" || found=1
-            fuzz_for "$target" "$long_seconds" long || found=1
-        done
-        ;;
-    *)
-        echo "usage: fuzz.sh short | long [seconds] | build" >&2
-        exit 2
-        ;;
-esac
-exit "$found"
+    local found=0 target
+    case $mode in
+        short)
+            for target in $(targets); do
+                replay_regressions "$target" || found=1
+            done
+            for target in $(targets); do
+                fuzz_for "$target" "$short_seconds" short || found=1
+            done
+            ;;
+        long)
+            for target in $(targets); do
+                replay_regressions "$target" || found=1
+                fuzz_for "$target" "$long_seconds" long || found=1
+            done
+            ;;
+        *)
+            echo "usage: fuzz.sh short | long [seconds] | build" >&2
+            return 2
+            ;;
+    esac
+    return "$found"
+}
+
+main "$@"
+exit $?
