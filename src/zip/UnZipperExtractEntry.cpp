@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <span>
 
 #include "platform/MessageHooks.h"
@@ -178,8 +179,12 @@ bool TExtractRun::MayReplace(int32_t index, const TZipHeaderInfo& entry, const s
         case ifOlder: {
             TDateTime entryDate = 0;
             TryDosDateTimeToDateTime(GoodTimeStamp(entry.last_mod_file_date_time), entryDate);
-            const TDateTime fileDate = FileDateTime(fName);
-            replace = z_.OverwriteMode == ifNewer ? entryDate > fileDate : entryDate < fileDate;
+            // Whole seconds: the two values reach the same second by
+            // different arithmetic and must compare equal then.
+            const auto entrySecond = std::llround(entryDate * 86400.0);
+            const auto fileSecond = std::llround(FileDateTime(fName) * 86400.0);
+            replace =
+                z_.OverwriteMode == ifNewer ? entrySecond > fileSecond : entrySecond < fileSecond;
             break;
         }
     }
