@@ -1,12 +1,14 @@
-// Reading an archive's directory from arbitrary bytes in a memory stream,
-// then asking every entry query the component offers.
+// Reading an archive's directory from arbitrary bytes, in a caller's memory
+// stream or in a file the component opens itself, then asking every entry
+// query the component offers.
 //
 // The whole input is the archive, so real archives serve as seeds. Its size
 // picks the settings that do not depend on the bytes: the answer to a
 // missing end record (rebuild from local headers or treat as multi-part),
-// the sort order and the name conversion.
+// the sort order, the name conversion and whether a file is read.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <vector>
 
 #include "FuzzSupport.h"
@@ -39,6 +41,18 @@ void QueryEntries(TUnZipper& zip) {
     (void)zip.GetIsZip64();
 }
 
+// In the working directory, which the runner makes a scratch folder.
+const char* const kArchiveFile = "fuzz-archive.zip";
+
+bool WriteArchiveFile(const uint8_t* data, size_t size) {
+    std::FILE* file = std::fopen(kArchiveFile, "wb");
+    if (file == nullptr) {
+        return false;
+    }
+    const bool written = std::fwrite(data, 1, size, file) == size;
+    return std::fclose(file) == 0 && written;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -55,8 +69,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     zip.IncompleteZipMode = (size % 3 == 0) ? izAssumeMulti : izAssumeBad;
     zip.OEMConvert = static_cast<TOEMConvert>(size % 3);
     zip.SetSortMode(static_cast<TZipSortMode>((size / 3) % 8));
-    zip.SetArchiveStream(&stream);
     try {
+        // Every other size reads through the component's own buffered file
+        // stream, as the updater does, the rest from the caller's stream.
+        if ((size / 24) % 2 == 1 && WriteArchiveFile(data, size)) {
+            zip.SetZipName(kArchiveFile);
+        } else {
+            zip.SetArchiveStream(&stream);
+        }
         zip.ReadZip();
         QueryEntries(zip);
         zip.Sort(ByName);
