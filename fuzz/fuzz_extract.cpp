@@ -94,11 +94,30 @@ void Configure(TUnZipper& zip, size_t size) {
     zip.SetDestDir(gDest.string());
 }
 
-void ToFiles(TMemoryStream& archive, size_t size) {
+// In the working directory (not the scratch folder, which must hold only
+// the destination).
+const char* const kArchiveFile = "fuzz-archive.zip";
+
+bool WriteArchiveFile(const uint8_t* data, size_t size) {
+    std::FILE* file = std::fopen(kArchiveFile, "wb");
+    if (file == nullptr) {
+        return false;
+    }
+    const bool written = std::fwrite(data, 1, size, file) == size;
+    return std::fclose(file) == 0 && written;
+}
+
+// Every other size extracts from a file the component opens itself, as the
+// updater does; the rest from the caller's stream.
+void ToFiles(TMemoryStream& archive, const uint8_t* data, size_t size) {
     TUnZipper zip;
     Configure(zip, size);
-    zip.SetArchiveStream(&archive);
     try {
+        if ((size / 16) % 2 == 1 && WriteArchiveFile(data, size)) {
+            zip.SetZipName(kArchiveFile);
+        } else {
+            zip.SetArchiveStream(&archive);
+        }
         zip.UnZip();
     } catch (const Exception&) {
     }
@@ -160,7 +179,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TMemoryStream archive;
     archive.WriteBuffer(data, static_cast<int64_t>(size));
     archive.SetPosition(0);
-    ToFiles(archive, size);
+    ToFiles(archive, data, size);
     CheckNothingOutside();
     ResetDestination();
     archive.SetPosition(0);
