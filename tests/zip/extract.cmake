@@ -3,6 +3,7 @@
 list(APPEND ZUVO_ZIP_EXTRACT_TESTS
     ${CMAKE_CURRENT_LIST_DIR}/ExtractCorpusTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ExtractFilesTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ExtractRunTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ExtractStagesTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ExtractTestSupport.cpp
 )
