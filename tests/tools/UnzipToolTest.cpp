@@ -1,0 +1,181 @@
+// zuvo-unzip: its command line, and whole runs in-process (list, test,
+// extract, patterns, existing files, passwords, every failure's status and
+// message); the program itself for --help and a split archive.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <zlib.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+
+#include "TempDir.h"
+#include "UnzipCommand.h"
+#include "UnzipOptions.h"
+#include "ZipBuilder.h"
+
+namespace {
+
+const std::string kCorpus = std::string(ZUVO_TESTDATA_DIR) + "/zip/";
+
+TUnzipOptions Parse(const std::vector<std::string>& args) {
+    TUnzipOptions options;
+    std::string error;
+    EXPECT_TRUE(ParseUnzipOptions(args, options, error)) << error;
+    return options;
+}
+
+TEST(UnzipOptions, OptionsMayFollowTheArchiveAndGroup) {
+    const auto o = Parse({"pkg.zip", "-d", "out", "-oq", "-Psecret", "a/*", "b.txt"});
+    EXPECT_EQ(o.archive, "pkg.zip");
+    EXPECT_EQ(o.destDir, "out");
+    EXPECT_EQ(o.overwrite, TUnzipOptions::Overwrite::Always);
+    EXPECT_TRUE(o.quiet);
+    EXPECT_EQ(o.password, "secret");
+    EXPECT_EQ(o.patterns, (std::vector<std::string>{"a/*", "b.txt"}));
+    EXPECT_EQ(Parse({"-l", "x.zip"}).mode, TUnzipOptions::Mode::List);
+    EXPECT_EQ(Parse({"-t", "-n", "x.zip"}).overwrite, TUnzipOptions::Overwrite::Never);
+    EXPECT_EQ(Parse({"--", "-odd.zip"}).archive, "-odd.zip");
+    EXPECT_TRUE(Parse({"--help"}).help);
+}
+
+TEST(UnzipOptions, BadCommandLinesAreRefused) {
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"-x", "a.zip"}, {"a.zip", "-d"}, {}, {"--verbose", "a.zip"}}) {
+        TUnzipOptions options;
+        std::string error;
+        EXPECT_FALSE(ParseUnzipOptions(args, options, error));
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+class UnzipTool : public ::testing::Test {
+  protected:
+    int Run(std::vector<std::string> args) {
+        out_.str("");
+        err_.str("");
+        TUnzipOptions options;
+        std::string error;
+        EXPECT_TRUE(ParseUnzipOptions(args, options, error)) << error;
+        TUnzipTerminal terminal;
+        terminal.askLine = [this](const std::string& prompt) -> std::optional<std::string> {
+            prompts_.push_back(prompt);
+            if (answers_.empty()) {
+                return std::nullopt;
+            }
+            const std::string a = answers_.front();
+            answers_.erase(answers_.begin());
+            return a;
+        };
+        terminal.askSecret = terminal.askLine;
+        TUnzipCommand command(options, out_, err_, terminal);
+        return command.Run();
+    }
+    std::string Archive(const ZipBuilder& builder) {
+        return dir_.WriteFile("pkg.zip", builder.Build());
+    }
+
+    TempDir dir_;
+    std::string out = dir_.Path() + "out";
+    std::ostringstream out_;
+    std::ostringstream err_;
+    std::vector<std::string> prompts_;
+    std::vector<std::string> answers_;
+};
+
+TEST_F(UnzipTool, ListsNamesSizesMethodCrcAndDate) {
+    const std::string zip = Archive(ZipBuilder().Add("dir/a.txt", "alpha", true).Add("b", "b"));
+    EXPECT_EQ(Run({"-l", zip}), kUnzipOk);
+    const std::string text = out_.str();
+    EXPECT_NE(text.find("DEF"), std::string::npos);
+    EXPECT_NE(text.find("dir/a.txt"), std::string::npos);
+    EXPECT_NE(text.find("2024-05-17 12:30"), std::string::npos);
+    char crc[16];
+    std::snprintf(crc, sizeof crc, "%08lx", crc32(0, reinterpret_cast<const Bytef*>("alpha"), 5));
+    EXPECT_NE(text.find(crc), std::string::npos);
+    EXPECT_EQ(text.find("dir\\a.txt"), std::string::npos);
+    EXPECT_NE(text.find("2 files"), std::string::npos);
+}
+
+TEST_F(UnzipTool, ExtractsPatternsWithSlashesIntoANewDirectory) {
+    const std::string zip = Archive(
+        ZipBuilder().Add("dir/a.txt", "alpha").Add("dir/sub/c.txt", "c").Add("b.txt", "bravo"));
+    EXPECT_EQ(Run({zip, "-d", out, "dir/*"}), kUnzipOk);
+    EXPECT_EQ(TempDir::ReadFile(out + "/dir/a.txt"), "alpha");
+    EXPECT_EQ(TempDir::ReadFile(out + "/dir/sub/c.txt"), "c");
+    EXPECT_FALSE(std::filesystem::exists(out + "/b.txt"));
+    EXPECT_EQ(Run({zip, "-d", out, "nothing/*"}), kUnzipEntryErrors);
+    EXPECT_NE(err_.str().find("no entry matches nothing/*"), std::string::npos);
+}
+
+// Without -o or -n the terminal is asked; All and None stick.
+TEST_F(UnzipTool, ExistingFilesAskOnTheTerminal) {
+    const std::string zip = Archive(ZipBuilder().Add("a.txt", "new").Add("b.txt", "new"));
+    dir_.WriteFile("out/a.txt", "old");
+    dir_.WriteFile("out/b.txt", "old");
+    answers_ = {"n", "y"};
+    EXPECT_EQ(Run({"-q", "-d", out, zip}), kUnzipOk);
+    EXPECT_EQ(prompts_.size(), 2u);
+    EXPECT_EQ(prompts_[0], "replace " + out + "/a.txt? [y]es, [n]o, [A]ll, [N]one: ");
+    EXPECT_EQ(TempDir::ReadFile(out + "/a.txt"), "old");
+    EXPECT_EQ(TempDir::ReadFile(out + "/b.txt"), "new");
+    answers_ = {"A"};
+    prompts_.clear();
+    EXPECT_EQ(Run({"-d", out, zip}), kUnzipOk);
+    EXPECT_EQ(prompts_.size(), 1u);
+    EXPECT_EQ(TempDir::ReadFile(out + "/a.txt"), "new");
+    dir_.WriteFile("out/a.txt", "old");
+    EXPECT_EQ(Run({"-n", "-d", out, zip}), kUnzipOk);
+    EXPECT_EQ(TempDir::ReadFile(out + "/a.txt"), "old");
+    EXPECT_EQ(Run({"-o", "-d", out, zip}), kUnzipOk);
+    EXPECT_EQ(TempDir::ReadFile(out + "/a.txt"), "new");
+}
+
+TEST_F(UnzipTool, EveryFailureHasAStatusAndAMessage) {
+    EXPECT_EQ(Run({dir_.Path() + "missing.zip"}), kUnzipArchiveError);
+    EXPECT_NE(err_.str().find("cannot find archive"), std::string::npos);
+
+    EXPECT_EQ(Run({kCorpus + "corrupt/not_zip_png.zip", "-d", out}), kUnzipArchiveError);
+    EXPECT_NE(err_.str().find("not a zip archive"), std::string::npos);
+
+    ZipBuilder::Entry broken{"bad.txt", "data", false, 0, true};
+    const std::string zip = Archive(ZipBuilder().Add(broken).Add("../evil.txt", "x"));
+    EXPECT_EQ(Run({"-o", "-d", out, zip}), kUnzipEntryErrors);
+    EXPECT_NE(err_.str().find("bad.txt: CRC error"), std::string::npos);
+    EXPECT_NE(err_.str().find("../evil.txt: unsafe path"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(out + "/bad.txt"));
+    EXPECT_FALSE(std::filesystem::exists(dir_.Path() + "evil.txt"));
+
+    EXPECT_EQ(Run({"-t", zip}), kUnzipEntryErrors);
+    EXPECT_NE(err_.str().find("bad.txt: CRC error"), std::string::npos);
+}
+
+TEST_F(UnzipTool, PasswordsFromTheCommandLineOrTheTerminal) {
+    const std::string zip = kCorpus + "crypto/zipcrypto_deflated_nodd.zip";
+    EXPECT_EQ(Run({"-t", "-P", "wrong", zip}), kUnzipEntryErrors);
+    EXPECT_NE(err_.str().find("incorrect password"), std::string::npos);
+    EXPECT_EQ(Run({"-t", "-P", "12345678", zip}), kUnzipOk);
+    answers_ = {"12345678"};
+    EXPECT_EQ(Run({"-q", "-d", out, zip}), kUnzipOk);
+    EXPECT_EQ(prompts_.size(), 1u);
+    EXPECT_EQ(Run({"-t", zip}), kUnzipEntryErrors);  // nobody answers now
+    EXPECT_NE(err_.str().find("no password was given"), std::string::npos);
+}
+
+// The program itself: --help, and a split set opened through its .zip.
+TEST_F(UnzipTool, ProgramRunsASplitArchive) {
+    const std::string exe = ZUVO_UNZIP_EXE;
+    EXPECT_EQ(WEXITSTATUS(std::system((exe + " --help > /dev/null").c_str())), 0);
+    EXPECT_EQ(WEXITSTATUS(std::system((exe + " -q > /dev/null 2>&1").c_str())), kUnzipUsageError);
+    const std::string split =
+        kCorpus + "multipart/infozip_split_deflated/infozip_split_deflated.zip";
+    const std::string command = exe + " -q '" + split + "' -d '" + out + "'";
+    EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 0);
+    size_t files = 0;
+    for (const auto& item : std::filesystem::recursive_directory_iterator(out)) {
+        files += item.is_regular_file() ? 1 : 0;
+    }
+    EXPECT_GT(files, 200u);
+}
+
+}  // namespace
