@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "platform/Exception.h"
+#include "zip/BackgroundWriter.h"
 #include "zip/ZipExceptions.h"
 
 namespace {
@@ -56,6 +57,7 @@ TOutputFile::~TOutputFile() {
         } catch (...) {
             // The entry already failed; its file is closed as it stands.
         }
+        writer_.reset();
         ::close(fd_);
     }
 }
@@ -81,6 +83,12 @@ void TOutputFile::WriteAll(const uint8_t* data, size_t count) {
 }
 
 void TOutputFile::Write(const uint8_t* data, size_t count) {
+    if (writer_) {
+        if (!writer_->Write(data, count)) {
+            RaiseCantWrite();
+        }
+        return;
+    }
     if (pending_ + count <= capacity_) {
         std::memcpy(buffer_.get() + pending_, data, count);
         pending_ += count;
@@ -99,6 +107,9 @@ void TOutputFile::Write(const uint8_t* data, size_t count) {
 }
 
 void TOutputFile::Flush() {
+    if (writer_ && !writer_->Drain()) {
+        RaiseCantWrite();
+    }
     if (pending_ == 0) {
         return;
     }
@@ -130,10 +141,12 @@ void TOutputFile::Close() {
     try {
         Flush();
     } catch (...) {
+        writer_.reset();
         fd_ = -1;
         ::close(fd);
         throw;
     }
+    writer_.reset();
     if (flushOnClose_) {
         ::fsync(fd);
     }

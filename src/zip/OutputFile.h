@@ -10,9 +10,14 @@
 // link at its last component, sized to its final length before the first
 // write, and written through a buffer. Blocks as large as the buffer go
 // straight to the file once the buffer is empty, so the usual 32 KB blocks
-// cost one system call each.
+// cost one system call each. A file sized to kBackgroundFrom bytes or more
+// is written by a second thread while decompression goes on.
+class TBackgroundWriter;
+
 class TOutputFile {
   public:
+    static constexpr int64_t kBackgroundFrom = 4 << 20;
+
     // Raises EFCreateError ("Cannot create file <name>") when the file
     // cannot be created, also for an existing file without write
     // permission (the read-only attribute), whatever the process may do.
@@ -22,6 +27,7 @@ class TOutputFile {
     TOutputFile& operator=(const TOutputFile&) = delete;
 
     // Sets the file's length; raises EStreamError when the system refuses.
+    // Before the first write only.
     void SetSize(int64_t size);
     // Raises ECantWriteUCF ("Cant write uncompressed file") when the file
     // takes fewer bytes than given.
@@ -47,6 +53,7 @@ class TOutputFile {
     std::unique_ptr<uint8_t[]> buffer_;
     size_t capacity_ = 0;
     size_t pending_ = 0;
+    std::unique_ptr<TBackgroundWriter> writer_;
 };
 
 // True when an existing file lacks the owner's write permission, this

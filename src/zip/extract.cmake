@@ -2,6 +2,7 @@
 # output places and files, the memory target, and the stages over the
 # archive and the run's target.
 list(APPEND ZUVO_ZIP_EXTRACT_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/BackgroundWriter.cpp
     ${CMAKE_CURRENT_LIST_DIR}/EntryAttributes.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ExtractStages.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MemoryTarget.cpp

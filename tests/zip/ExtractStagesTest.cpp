@@ -50,6 +50,17 @@ TEST_F(ExtractStages, StoredEntriesAtTheBlockEdges) {
     EXPECT_EQ(blocks, (std::vector<int>{0, 1, 2}));
 }
 
+// Large files are written by a second thread: every byte arrives in order,
+// and the date is set after the last one.
+TEST_F(ExtractStages, LargeFilesArriveWhole) {
+    const std::string plain = PseudoRandomBytes(5 << 20, 13) + std::string(3 << 20, 'r');
+    Use({{"stored.bin", plain}, {"deflated.bin", plain, 8}});
+    EXPECT_EQ(zip_.UnZip(), 2);
+    EXPECT_EQ(extract::ReadFile(Out("stored.bin")), plain);
+    EXPECT_EQ(extract::ReadFile(Out("deflated.bin")), plain);
+    EXPECT_TRUE(badCrc_.empty());
+}
+
 // The entry ends with the deflate stream; bytes after it are not data.
 TEST_F(ExtractStages, BytesAfterTheDeflateStreamAreIgnored) {
     Entry e{"d.txt", std::string(100000, 'x') + "end", 8};
