@@ -103,6 +103,18 @@ int64_t TS_BufferStream::Read(void* buffer, int64_t count) {
     int64_t done = 0;
     while (done < count) {
         if (!hasContents_ || cursor_ >= limit_) {
+            const int64_t left = count - done;
+            if (left >= static_cast<int64_t>(buffer_.size())) {
+                // The buffer would only add a copy and more system calls:
+                // a request at least as large goes straight to the caller.
+                DropBuffer();
+                const int64_t got = inner_.Read(out + done, left);
+                if (got <= 0) {
+                    break;
+                }
+                done += got;
+                continue;
+            }
             if (!FillBuffer()) {
                 break;
             }

@@ -151,13 +151,34 @@ TEST(TS_BufferStream, FillAndFlushNotify) {
         TS_BufferStream s(inner, 4);
         s.OnAfterFill = [&](TS_BufferStream&) { ++fills; };
         s.OnAfterFlush = [&](TS_BufferStream&) { ++flushes; };
-        char b[10];
-        s.Read(b, 10);
+        char b[3];
+        for (const int piece : {3, 3, 3, 1}) {
+            s.Read(b, piece);
+        }
         s.Seek(0, TSeekOrigin::soBeginning);
         s.WriteBuffer("q", 1);
     }
     EXPECT_EQ(fills, 3);
     EXPECT_EQ(flushes, 1);  // the pending byte went out on destruction
+}
+
+// Catches a buffered stream that copies large reads through its small buffer
+// (one system call per buffer length instead of one per request).
+TEST(TS_BufferStream, ReadsAsLargeAsTheBufferGoStraightThroughAndKeepThePosition) {
+    CountingStream inner;
+    Fill(inner, 40);
+    TS_BufferStream s(inner, 8);
+    uint8_t b[32];
+    ASSERT_EQ(s.Read(b, 3), 3);   // one fill of 8
+    ASSERT_EQ(s.Read(b, 20), 20);  // 5 from the buffer, 15 straight from the stream
+    EXPECT_EQ(b[0], 3);
+    EXPECT_EQ(b[19], 22);
+    EXPECT_EQ(inner.reads, 2);
+    EXPECT_EQ(s.Position(), 23);
+    ASSERT_EQ(s.Read(b, 2), 2);  // small again: buffered
+    EXPECT_EQ(b[1], 24);
+    EXPECT_EQ(s.Read(b, 32), 15);
+    EXPECT_EQ(s.Position(), 40);
 }
 
 TEST(TLFNFileStream, OpensByNameAndReportsSize) {
