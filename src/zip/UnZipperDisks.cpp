@@ -36,7 +36,8 @@ std::string UpperRoot(const std::string& name) {
 void TUnZipper::DefaultFileNameForSplitPart(std::string& fileName, int partNumber,
                                             TSplitPartType partType) const {
     if (BlockMode == bmClassic) {
-        fileName += "." + Formatted("%3.3d", partNumber);
+        fileName += '.';
+        fileName += Formatted("%3.3d", partNumber);
         return;
     }
     if (partType == spLast) {
@@ -46,7 +47,7 @@ void TUnZipper::DefaultFileNameForSplitPart(std::string& fileName, int partNumbe
     const std::string own = fileName + ".zip." + Formatted("z%2.2d", partNumber);
     // Split archives written by other tools name their parts base.z01,
     // base.z02 ...; use that name when only it exists.
-    const std::string common = fileName + "." + Formatted("z%2.2d", partNumber);
+    const std::string common = fileName + ".z" + Formatted("%2.2d", partNumber);
     fileName = (!File_Exists(own) && File_Exists(common)) ? common : own;
 }
 

@@ -233,7 +233,10 @@ void TUnZipper::FillList(std::vector<std::string>& lines) const {
         line += e.GetHasComment() ? "@" : "";
         line += "\t";
         line += numbers;
-        line += "\t" + MethodName(e.compression_method) + "\t" + e.directory;
+        line += '\t';
+        line += MethodName(e.compression_method);
+        line += '\t';
+        line += e.directory;
         lines.push_back(LowerAscii(line));
     }
 }
