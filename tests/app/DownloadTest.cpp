@@ -4,10 +4,8 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <thread>
 
 #include "LoopbackServer.h"
-#include "UpdateServer.h"
 #include "WindowTexts.h"
 #include "WorkflowFixture.h"
 #include "platform/Exception.h"
@@ -218,19 +216,10 @@ TEST_F(Download, FromTheProjectsServerByteForByte) {
     for (int i = 0; i < 300000; ++i) {
         package.push_back(static_cast<char>(i * 7 + i / 256));
     }
-    const std::string path = dir.WriteFile("served.zip", package);
-    TServerSettings settings;
-    settings.port = 0;
-    settings.packagePath = path;
-    TUpdateServer server(settings, [](const std::string&) {});
-    server.Listen();
-    std::thread serving([&] { server.Run(); });
+    ServingThread server(dir.WriteFile("served.zip", package));
     window->ServerHosts = {"127.0.0.1"};
     window->ServerPort = server.Port();
-    const bool downloaded = window->DownloadPackage();
-    server.Stop();
-    serving.join();
-    EXPECT_TRUE(downloaded);
+    EXPECT_TRUE(window->DownloadPackage());
     EXPECT_EQ(PackageBytes(), package);
     EXPECT_GT(window->WorkCount, 0);
 }

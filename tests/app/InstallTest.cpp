@@ -3,7 +3,6 @@
 #include <chrono>
 #include <thread>
 
-#include "UpdateServer.h"
 #include "WorkflowFixture.h"
 #include "ZipBuilder.h"
 #include "platform/FileOps.h"
@@ -140,20 +139,11 @@ TEST_F(Install, AnInstalledBrowserThatCannotBeReplacedIsKept) {
 }
 
 TEST_F(Install, WholeUpdateFromTheProjectsServer) {
-    const std::string path =
-        dir.WriteFile("served.zip", ZipBuilder().Add(Browser("new")).Add("a/b.txt", "b").Build());
-    TServerSettings settings;
-    settings.port = 0;
-    settings.packagePath = path;
-    TUpdateServer server(settings, [](const std::string&) {});
-    server.Listen();
-    std::thread serving([&] { server.Run(); });
+    ServingThread server(
+        dir.WriteFile("served.zip", ZipBuilder().Add(Browser("new")).Add("a/b.txt", "b").Build()));
     window->ServerHosts = {"127.0.0.2", "127.0.0.1"};
     window->ServerPort = server.Port();
-    const bool downloaded = window->DownloadPackage();
-    server.Stop();
-    serving.join();
-    ASSERT_TRUE(downloaded);
+    ASSERT_TRUE(window->DownloadPackage());
     ASSERT_TRUE(window->btnOk->isEnabled());
     window->btnOkClick();
     EXPECT_TRUE(window->InstallSucceeded);
