@@ -12,7 +12,7 @@ bash scripts/build.sh release
 ctest --test-dir build/release --output-on-failure -j2 --timeout 300
 
 echo "== sanitizer build (AddressSanitizer, UndefinedBehaviorSanitizer)"
-bash scripts/build.sh sanitize -DZUVO_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+bash scripts/build.sh sanitize -DZUVO_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DZUVO_BUILD_BENCH=OFF
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp:print_suppressions=0 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
