@@ -82,6 +82,25 @@ sandbox_usable() {
         unshare -m --propagation private true 2>/dev/null
 }
 
+# The folders the sandbox replaces by empty memory file systems: all of
+# /tmp, /var/tmp and /dev/shm except one that holds the build itself (a
+# checkout below /tmp must stay visible to the target).
+masked_folders() {
+    local d
+    for d in /tmp /var/tmp /dev/shm; do
+        [[ $build/ == "$d"/* ]] || printf '%s\n' "$d"
+    done
+}
+
+# True when nobody can run the target and write its findings and corpus
+# (a checkout below a private home folder is out of its reach).
+reachable_by_nobody() {
+    local target=$1
+    setpriv --reuid=nobody --regid=nogroup --clear-groups \
+        test -x "$build/fuzz/$target" -a -w "$build/findings/$target" -a -w "$build/corpus/$target" \
+        -a -w "$build/run/$target"
+}
+
 # Runs one target from a scratch working directory (multi-part archives look
 # for their parts there). $1 target, rest: libFuzzer arguments.
 run_target() {
@@ -92,15 +111,20 @@ run_target() {
     mkdir -p "$scratch" "$build/findings/$target" "$build/corpus/$target"
     if [[ $target != fuzz_extract ]]; then
         (cd "$scratch" && "$build/fuzz/$target" "$@")
-    elif sandbox_usable; then
-        chown -R nobody "$scratch" "$build/findings/$target" "$build/corpus/$target"
+    elif sandbox_usable && chown -R nobody "$scratch" "$build/findings/$target" \
+        "$build/corpus/$target" && reachable_by_nobody "$target"; then
+        local masked watch
+        masked=$(masked_folders)
+        watch=$(printf '%s' "$masked" | tr '\n' ':')
         (cd "$scratch" && unshare -m --propagation private bash -c '
-            for d in /tmp /var/tmp /dev/shm; do
+            masked=$1 watch=$2 scratch=$3
+            shift 3
+            for d in $masked; do
                 mount -t tmpfs -o size=2g,mode=1777 tmpfs "$d" || exit 2
             done
             exec setpriv --reuid=nobody --regid=nogroup --clear-groups \
-                env ZUVO_FUZZ_SCRATCH=/dev/shm/zuvo-extract ZUVO_FUZZ_WATCH=/tmp:/var/tmp:/dev/shm "$@"
-        ' sandbox "$build/fuzz/$target" "$@")
+                env ZUVO_FUZZ_SCRATCH="$scratch" ZUVO_FUZZ_WATCH="$watch" "$@"
+        ' sandbox "$masked" "$watch" "$scratch/extract-scratch" "$build/fuzz/$target" "$@")
     else
         echo "fuzz: no sandbox here (needs root, setpriv, unshare); extracting below $scratch" >&2
         (cd "$scratch" && ZUVO_FUZZ_SCRATCH=$scratch/extract-scratch "$build/fuzz/$target" "$@")
