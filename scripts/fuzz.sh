@@ -79,7 +79,8 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 # anything that appears there outside its scratch folder.
 sandbox_usable() {
     [[ $(id -u) == 0 ]] && command -v setpriv >/dev/null && id nobody >/dev/null 2>&1 &&
-        unshare -m --propagation private true 2>/dev/null
+        unshare -m --propagation private sh -c 'mount -t tmpfs -o size=1m tmpfs /var/tmp' \
+            2>/dev/null
 }
 
 # The folders the sandbox replaces by empty memory file systems: all of
@@ -198,5 +199,5 @@ main() {
     return "$found"
 }
 
-main "$@"
-exit $?
+# One line, parsed whole: nothing after it is read once main has run.
+main "$@"; exit $?
