@@ -162,10 +162,14 @@ def tcp_seeds():
 
 
 def main():
-    if os.path.isdir(CORPUS):
-        shutil.rmtree(CORPUS)
+    # Seeds written here are rewritten; "learned-" files are small inputs
+    # that long runs found (kept from a minimising merge) and stay.
     for target in ("fuzz_zip_directory", "fuzz_decoders", "fuzz_crypt_header", "fuzz_tcp_read"):
-        os.makedirs(os.path.join(CORPUS, target))
+        folder = os.path.join(CORPUS, target)
+        os.makedirs(folder, exist_ok=True)
+        for name in os.listdir(folder):
+            if not name.startswith("learned-"):
+                os.remove(os.path.join(folder, name))
     archive_seeds()
     count = decoder_seeds()
     crypt_seeds()
