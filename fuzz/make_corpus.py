@@ -161,10 +161,19 @@ def tcp_seeds():
     write("fuzz_tcp_read", "odd_terminator", bytes([5, 0]) + script(b"xxa", b"bab", b"yy"))
 
 
+def zlib_seeds():
+    texts = [b"", b"a", b"hello, world\n" * 50, bytes(range(256)) * 20, b"\0" * 70000]
+    for i, text in enumerate(texts):
+        write("fuzz_zlib_helpers", "zlib_%d" % i, b"\x00" + zlib.compress(text, 6))
+        raw = zlib.compressobj(9, zlib.DEFLATED, -15)
+        write("fuzz_zlib_helpers", "raw_%d" % i, bytes([1 | (i << 1)]) + raw.compress(text) + raw.flush())
+
+
 def main():
     # Seeds written here are rewritten; "learned-" files are small inputs
     # that long runs found (kept from a minimising merge) and stay.
-    for target in ("fuzz_zip_directory", "fuzz_decoders", "fuzz_crypt_header", "fuzz_tcp_read"):
+    for target in ("fuzz_zip_directory", "fuzz_decoders", "fuzz_crypt_header", "fuzz_tcp_read",
+                   "fuzz_zlib_helpers"):
         folder = os.path.join(CORPUS, target)
         os.makedirs(folder, exist_ok=True)
         for name in os.listdir(folder):
@@ -174,6 +183,7 @@ def main():
     count = decoder_seeds()
     crypt_seeds()
     tcp_seeds()
+    zlib_seeds()
     print("decoder seeds from archives:", count, file=sys.stderr)
 
 
