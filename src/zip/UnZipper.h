@@ -258,6 +258,9 @@ class TUnZipper {
     void GiveTurn(bool honourPause);
     void CloseArchive();
     void CheckIndex(int32_t index) const;
+    // Puts the run target back to files and closes the archive after a
+    // stream or buffer run.
+    void EndTargetRun(bool busy);
     void LoadEntryComment(TZipHeaderInfo& entry, TStream& stream);
     std::unique_ptr<TZipHeaderInfo> NewHeader() const;
 

@@ -24,18 +24,22 @@ bool IsBlank(const std::string& text) {
 
 }  // namespace
 
+// Every stream and buffer run ends alike, also when an exception passes:
+// the target goes back to files and the archive is closed.
+void TUnZipper::EndTargetRun(bool busy) {
+    extractTarget_ = TExtractTarget::Files;
+    targetStream_ = nullptr;
+    targetBuffer_ = nullptr;
+    CloseZip();
+    busy_ = busy;
+    CancelRequested = false;
+}
+
 int32_t TUnZipper::UnZipToStream(TStream* stream, const std::string& fileName) {
     if (stream == nullptr || IsBlank(fileName)) {
         return 0;
     }
-    const TScopeExit scope([this, busy = busy_] {
-        extractTarget_ = TExtractTarget::Files;
-        targetStream_ = nullptr;
-        targetBuffer_ = nullptr;
-        CloseZip();
-        busy_ = busy;
-        CancelRequested = false;
-    });
+    const TScopeExit scope([this, busy = busy_] { EndTargetRun(busy); });
     busy_ = true;
     extractTarget_ = TExtractTarget::Stream;
     CancelRequested = false;
@@ -49,14 +53,7 @@ int32_t TUnZipper::UnZipToStreamByIndex(TStream* stream, int32_t index) {
     if (stream == nullptr) {
         return 0;
     }
-    const TScopeExit scope([this, busy = busy_] {
-        extractTarget_ = TExtractTarget::Files;
-        targetStream_ = nullptr;
-        targetBuffer_ = nullptr;
-        CloseZip();
-        busy_ = busy;
-        CancelRequested = false;
-    });
+    const TScopeExit scope([this, busy = busy_] { EndTargetRun(busy); });
     busy_ = true;
     extractTarget_ = TExtractTarget::Stream;
     CancelRequested = false;
@@ -72,14 +69,7 @@ int32_t TUnZipper::UnZipToBuffer(std::vector<uint8_t>& buffer, const std::string
     if (IsBlank(fileName)) {
         return 0;
     }
-    const TScopeExit scope([this, busy = busy_] {
-        extractTarget_ = TExtractTarget::Files;
-        targetStream_ = nullptr;
-        targetBuffer_ = nullptr;
-        CloseZip();
-        busy_ = busy;
-        CancelRequested = false;
-    });
+    const TScopeExit scope([this, busy = busy_] { EndTargetRun(busy); });
     busy_ = true;
     extractTarget_ = TExtractTarget::Memory;
     CancelRequested = false;
@@ -90,14 +80,7 @@ int32_t TUnZipper::UnZipToBuffer(std::vector<uint8_t>& buffer, const std::string
 }
 
 int32_t TUnZipper::UnZipToBufferByIndex(std::vector<uint8_t>& buffer, int32_t index) {
-    const TScopeExit scope([this, busy = busy_] {
-        extractTarget_ = TExtractTarget::Files;
-        targetStream_ = nullptr;
-        targetBuffer_ = nullptr;
-        CloseZip();
-        busy_ = busy;
-        CancelRequested = false;
-    });
+    const TScopeExit scope([this, busy = busy_] { EndTargetRun(busy); });
     busy_ = true;
     extractTarget_ = TExtractTarget::Memory;
     CancelRequested = false;
