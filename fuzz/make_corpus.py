@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes the seed corpora of the fuzz targets into fuzz/corpus/.
 
-Archives come from the shared test data; decoder and cipher seeds are the
+Archives come from the test data in tests/data; decoder and cipher seeds are the
 entries of those archives in the targets' own input layouts; the TCP seeds
 are peer scripts. Running it again rewrites the same files.
 """
@@ -12,7 +12,7 @@ import sys
 import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-DATA = os.environ.get("ZUVO_TESTDATA_DIR", os.path.join(HERE, "..", "..", "shared", "testdata"))
+DATA = os.environ.get("ZUVO_TESTDATA_DIR", os.path.join(HERE, "..", "tests", "data"))
 ZIPS = os.path.join(DATA, "zip")
 CORPUS = os.path.join(HERE, "corpus")
 LARGEST_SEED = 64 * 1024

@@ -12,7 +12,7 @@ scratch=${2:-/tmp/zuvo-unzip-bench}
 mib=${3:-512}
 here=$(cd "$(dirname "$0")" && pwd)
 zuvo="$build/tools/unzip/zuvo-unzip"
-corpus="$here/../../../shared/testdata/zip/legacy"
+corpus="$here/../../tests/data/zip/legacy"
 runs=${RUNS:-3}
 
 [ -x "$zuvo" ] || { echo "build zuvo-unzip first: $zuvo" >&2; exit 1; }
