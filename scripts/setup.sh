@@ -9,7 +9,7 @@ packages=(
     qt6-base-dev zlib1g-dev
     fonts-wqy-microhei xvfb xauth
     clang libclang-rt-14-dev
-    python3
+    python3 clang-format git
 )
 
 missing=()

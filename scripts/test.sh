@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
-# Sets the machine up, then builds and runs every test: the normal build,
-# the sanitizer build, and short runs of the fuzz targets.
+# Sets the machine up, checks the source tree's format and build lists,
+# then builds and runs every test: the normal build, the sanitizer build,
+# and short runs of the fuzz targets.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
 export QT_QPA_PLATFORM=offscreen
+
+echo "== source tree: format and build lists"
+bash scripts/check-tree.sh
 
 echo "== normal build"
 bash scripts/build.sh release
@@ -18,7 +22,5 @@ LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp:print_suppressions=0 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir build/sanitize --output-on-failure -j2 --timeout 600
 
-if [[ -f scripts/fuzz.sh ]]; then
-    echo "== fuzz targets, short runs"
-    bash scripts/fuzz.sh short
-fi
+echo "== fuzz targets, short runs"
+bash scripts/fuzz.sh short
