@@ -8,14 +8,16 @@
 #include <string>
 #include <vector>
 
+#include "platform/SocketApi.h"
+
 // A socket identifier; INVALID_SOCKET means "no socket" and every socket
 // call reports failure as SOCKET_ERROR.
-using TSocket = int32_t;
+using TSocket = TSocketId;
 constexpr TSocket INVALID_SOCKET = -1;
 constexpr int SOCKET_ERROR = -1;
 
 // A time-out in milliseconds of this value waits without limit.
-constexpr int WaitForever = -2;
+constexpr int WaitForever = SocketWaitForever;
 
 // The largest number of sockets in one list handed to WaitForSockets.
 constexpr size_t MaxSocketsPerWait = 64;
@@ -24,7 +26,7 @@ constexpr size_t MaxSocketsPerWait = 64;
 constexpr int AF_INET_FAMILY = 2;
 
 using TSocketList = std::vector<TSocket>;
-using TIPv4Bytes = std::array<uint8_t, 4>;
+using TIPv4Bytes = TIPv4Address;
 
 // The process-wide gateway to the operating system's sockets. Nothing above
 // it calls the socket library directly. Addresses travel as dotted IPv4

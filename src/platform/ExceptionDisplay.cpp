@@ -21,7 +21,8 @@ size_t LastCharacterStart(const std::string& text) {
 
 std::string ApplicationTitle(const std::string& executablePath) {
     const auto slash = executablePath.rfind('/');
-    std::string name = slash == std::string::npos ? executablePath : executablePath.substr(slash + 1);
+    std::string name =
+        slash == std::string::npos ? executablePath : executablePath.substr(slash + 1);
     name = name.substr(0, name.find('.'));
     for (size_t i = 1; i < name.size(); ++i) {
         name[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(name[i])));

@@ -1,8 +1,8 @@
-#include "platform/ScopeExit.h"
-
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+
+#include "platform/ScopeExit.h"
 
 namespace {
 

@@ -1,5 +1,3 @@
-#include "platform/FileOps.h"
-
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -10,24 +8,21 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/FileOps.h"
+#include "platform/ScopeExit.h"
+
 extern char** environ;
 
 namespace {
 
-struct Fd {
-    int fd;
-    explicit Fd(int f) : fd(f) {}
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    ~Fd() {
-        if (fd >= 0) {
-            ::close(fd);
-        }
-    }
-};
+constexpr size_t kCopyBlock = 64 * 1024;
+constexpr mode_t kPermissionBits = 07777;
+constexpr mode_t kDirectoryMode = 0755;
+// The copy is private until it is whole and has its final mode.
+constexpr mode_t kCopyInProgressMode = 0600;
 
 bool CopyContents(int from, int to) {
-    std::vector<char> block(1 << 16);
+    std::vector<char> block(kCopyBlock);
     for (;;) {
         ssize_t n = ::read(from, block.data(), block.size());
         if (n < 0 && errno == EINTR) {
@@ -64,23 +59,29 @@ bool DirectoryExists(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-bool CreateDir(const std::string& path) { return ::mkdir(path.c_str(), 0755) == 0; }
+bool CreateDir(const std::string& path) { return ::mkdir(path.c_str(), kDirectoryMode) == 0; }
 
 bool DeleteFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
 bool CopyFileNoOverwrite(const std::string& source, const std::string& destination) {
-    Fd from(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    const int from = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (from < 0) {
+        return false;
+    }
+    ScopeExit closeFrom([from] { ::close(from); });
     struct stat info {};
-    if (from.fd < 0 || ::fstat(from.fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (::fstat(from, &info) != 0 || !S_ISREG(info.st_mode)) {
         return false;
     }
-    Fd to(::open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-    if (to.fd < 0) {
+    const int to =
+        ::open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kCopyInProgressMode);
+    if (to < 0) {
         return false;
     }
-    const bool copied = CopyContents(from.fd, to.fd) &&
-                        ::fchmod(to.fd, info.st_mode & 07777 & ~(S_ISUID | S_ISGID)) == 0 &&
-                        ::fsync(to.fd) == 0;
+    ScopeExit closeTo([to] { ::close(to); });
+    // A copy must never hand the program's owner to whoever starts it.
+    const mode_t mode = info.st_mode & kPermissionBits & ~(S_ISUID | S_ISGID);
+    const bool copied = CopyContents(from, to) && ::fchmod(to, mode) == 0 && ::fsync(to) == 0;
     if (!copied) {
         ::unlink(destination.c_str());
     }
@@ -97,12 +98,11 @@ bool ShellOpen(const std::string& path) {
     }
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
+    ScopeExit destroyAttributes([&attributes] { posix_spawnattr_destroy(&attributes); });
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
     std::vector<char> program(path.begin(), path.end());
     program.push_back('\0');
     char* argv[] = {program.data(), nullptr};
     pid_t child = 0;
-    const int result = ::posix_spawn(&child, path.c_str(), nullptr, &attributes, argv, environ);
-    posix_spawnattr_destroy(&attributes);
-    return result == 0;
+    return ::posix_spawn(&child, path.c_str(), nullptr, &attributes, argv, environ) == 0;
 }
