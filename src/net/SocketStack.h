@@ -46,9 +46,7 @@ class TSocketStack {
     // The first IPv4 address of a host as dotted text; nothing (and
     // LastError set) when the name cannot be resolved.
     virtual std::optional<std::string> HostByName(const std::string& host) = 0;
-    virtual uint16_t HToNS(uint16_t value) = 0;
-    virtual uint16_t NToHS(uint16_t value) = 0;
-    virtual uint32_t HToNL(uint32_t value) = 0;
+    // A 32-bit number as it came over the wire, in host order.
     virtual uint32_t NToHL(uint32_t value) = 0;
     virtual int Recv(TSocket socket, void* buffer, int length, int flags) = 0;
     // Waits until a socket of a list is ready or `ms` passes (WaitForever:

@@ -64,24 +64,12 @@ void CheckSetSize(const TSocketList* list) {
 }
 
 // Network order is the most significant byte first, whatever the host's.
-template <typename Value>
-Value ToNetworkOrder(Value value) {
-    uint8_t bytes[sizeof(Value)];
-    for (size_t i = 0; i < sizeof(Value); ++i) {
-        bytes[i] = static_cast<uint8_t>(value >> (8 * (sizeof(Value) - 1 - i)));
-    }
-    Value result{};
-    std::memcpy(&result, bytes, sizeof result);
-    return result;
-}
-
-template <typename Value>
-Value FromNetworkOrder(Value value) {
-    uint8_t bytes[sizeof(Value)];
+uint32_t FromNetworkOrder(uint32_t value) {
+    uint8_t bytes[sizeof value];
     std::memcpy(bytes, &value, sizeof bytes);
-    Value result{};
+    uint32_t result = 0;
     for (const uint8_t byte : bytes) {
-        result = static_cast<Value>((result << 8) | byte);
+        result = (result << 8) | byte;
     }
     return result;
 }
@@ -110,9 +98,6 @@ int TSystemSocketStack::Outcome(int error) {
     return SOCKET_ERROR;
 }
 
-uint16_t TSystemSocketStack::HToNS(uint16_t value) { return ToNetworkOrder(value); }
-uint16_t TSystemSocketStack::NToHS(uint16_t value) { return FromNetworkOrder(value); }
-uint32_t TSystemSocketStack::HToNL(uint32_t value) { return ToNetworkOrder(value); }
 uint32_t TSystemSocketStack::NToHL(uint32_t value) { return FromNetworkOrder(value); }
 
 int TSystemSocketStack::Bind(TSocket socket, int family, const std::string& ip, int port) {

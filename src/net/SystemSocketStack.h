@@ -21,9 +21,6 @@ class TSystemSocketStack : public TSocketStack {
     int CloseSocket(TSocket socket) override;
     int Connect(TSocket socket, int family, const std::string& ip, int port) override;
     std::optional<std::string> HostByName(const std::string& host) override;
-    uint16_t HToNS(uint16_t value) override;
-    uint16_t NToHS(uint16_t value) override;
-    uint32_t HToNL(uint32_t value) override;
     uint32_t NToHL(uint32_t value) override;
     int Recv(TSocket socket, void* buffer, int length, int flags) override;
     int WaitForSockets(TSocketList* readList, TSocketList* writeList, TSocketList* errorList,

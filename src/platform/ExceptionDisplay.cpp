@@ -8,10 +8,15 @@
 
 namespace {
 
+// UTF-8 continuation bytes are 10xxxxxx.
+constexpr unsigned char kContinuationMask = 0xC0;
+constexpr unsigned char kContinuationBits = 0x80;
+
 // Start of the last UTF-8 character: step back over continuation bytes.
 size_t LastCharacterStart(const std::string& text) {
     size_t i = text.size() - 1;
-    while (i > 0 && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) {
+    while (i > 0 &&
+           (static_cast<unsigned char>(text[i]) & kContinuationMask) == kContinuationBits) {
         --i;
     }
     return i;
