@@ -49,16 +49,6 @@ bool CopyContents(int from, int to) {
 
 }  // namespace
 
-bool FileExists(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
-bool DirectoryExists(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
 bool CreateDir(const std::string& path) { return ::mkdir(path.c_str(), kDirectoryMode) == 0; }
 
 bool DeleteFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
