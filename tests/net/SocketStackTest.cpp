@@ -37,6 +37,24 @@ int RecordingWait(TSocketWait* sockets, size_t count, int timeoutMs, int& ready)
     return 0;
 }
 
+int gWaitInterruptions = 0;
+
+int InterruptedWait(TSocketWait* sockets, size_t count, int timeoutMs, int& ready) {
+    if (gWaitInterruptions > 0) {
+        --gWaitInterruptions;
+        return WSAEINTR;
+    }
+    return RecordingWait(sockets, count, timeoutMs, ready);
+}
+
+int NotASocketWait(TSocketWait* sockets, size_t count, int, int& ready) {
+    for (size_t i = 0; i < count; ++i) {
+        sockets[i].Ready = srNotASocket;
+    }
+    ready = static_cast<int>(count);
+    return 0;
+}
+
 // Keeps the stack running for the test and swaps its entries.
 class StackTest : public ::testing::Test {
   protected:
@@ -118,6 +136,25 @@ TEST_F(StackTest, TheWaitLimitReachesTheSystemUnchanged) {
 
     Stack().WaitForSockets(&list, nullptr, nullptr, WaitForever);
     EXPECT_EQ(gLastTimeout, SocketWaitForever);
+}
+
+// A signal during a wait is no reason to give up waiting.
+TEST_F(StackTest, AnInterruptedWaitIsRepeated) {
+    gWaitInterruptions = 2;
+    gLastTimeout = 0;
+    swap_.Entries().Wait = InterruptedWait;
+    TSocketList list{3};
+    EXPECT_EQ(Stack().WaitForSockets(&list, nullptr, nullptr, 1500), 0);
+    EXPECT_EQ(gWaitInterruptions, 0);
+    EXPECT_EQ(gLastTimeout, 1500);
+}
+
+// A handle that is no socket must not look ready for reading.
+TEST_F(StackTest, WaitingOnAHandleThatIsNoSocketFailsWithBadFile) {
+    swap_.Entries().Wait = NotASocketWait;
+    TSocketList list{3};
+    EXPECT_EQ(Stack().WaitForSockets(&list, nullptr, nullptr, 0), SOCKET_ERROR);
+    EXPECT_EQ(Stack().LastError(), 10009);
 }
 
 TEST_F(StackTest, ASocketInSeveralListsIsWaitedForOnce) {

@@ -48,6 +48,25 @@ int Whence(TSeekOrigin origin) {
     return SEEK_SET;
 }
 
+// Repeats a read or write until `count` bytes moved, the file ended or the
+// call failed (`failed`); returns the bytes moved.
+template <typename Call>
+int64_t MoveAll(int64_t count, bool& failed, Call call) {
+    int64_t done = 0;
+    while (done < count) {
+        const ssize_t n = call(done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        failed = n < 0;
+        if (n <= 0) {
+            break;
+        }
+        done += n;
+    }
+    return done;
+}
+
 }  // namespace
 
 TFileHandle::TFileHandle(TFileHandle&& other) noexcept
@@ -89,40 +108,26 @@ bool TFileHandle::CreateNoFollow(const std::string& path) {
 
 int64_t TFileHandle::Read(void* buffer, int64_t count) {
     auto* out = static_cast<char*>(buffer);
-    int64_t done = 0;
-    while (done < count) {
-        const ssize_t n =
-            ::read(Descriptor(handle_), out + done, static_cast<size_t>(count - done));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            Failed();
-        }
-        if (n <= 0) {
-            break;
-        }
-        done += n;
+    const int fd = Descriptor(handle_);
+    bool failed = false;
+    const int64_t done = MoveAll(count, failed, [&](int64_t at) {
+        return ::read(fd, out + at, static_cast<size_t>(count - at));
+    });
+    if (failed) {
+        Failed();
     }
     return done;
 }
 
 int64_t TFileHandle::Write(const void* buffer, int64_t count) {
     const auto* in = static_cast<const char*>(buffer);
-    int64_t done = 0;
-    while (done < count) {
-        const ssize_t n =
-            ::write(Descriptor(handle_), in + done, static_cast<size_t>(count - done));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            Failed();
-        }
-        if (n <= 0) {
-            break;
-        }
-        done += n;
+    const int fd = Descriptor(handle_);
+    bool failed = false;
+    const int64_t done = MoveAll(count, failed, [&](int64_t at) {
+        return ::write(fd, in + at, static_cast<size_t>(count - at));
+    });
+    if (failed) {
+        Failed();
     }
     return done;
 }
