@@ -14,6 +14,7 @@
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "platform/SocketApi.h"
@@ -114,20 +115,24 @@ void ReadAddress(const sockaddr_in& address, TIPv4Address& ip, uint16_t& port) {
     port = ntohs(address.sin_port);
 }
 
+// Each readiness and the poll event that tells it.
+constexpr std::pair<short, unsigned> kEvents[] = {{POLLIN, srReadable}, {POLLOUT, srWritable},
+                                                  {POLLPRI, srUrgent},  {POLLHUP, srHungUp},
+                                                  {POLLERR, srFailed},  {POLLNVAL, srNotASocket}};
+
 short PollEvents(unsigned wanted) {
     short events = 0;
-    events = static_cast<short>(events | ((wanted & srReadable) ? POLLIN : 0));
-    events = static_cast<short>(events | ((wanted & srWritable) ? POLLOUT : 0));
-    events = static_cast<short>(events | ((wanted & srUrgent) ? POLLPRI : 0));
+    for (const auto& [event, flag] : kEvents) {
+        if ((wanted & flag) != 0) {
+            events = static_cast<short>(events | event);
+        }
+    }
     return events;
 }
 
 unsigned Readiness(short revents) {
-    const std::pair<short, unsigned> pairs[] = {{POLLIN, srReadable}, {POLLOUT, srWritable},
-                                                {POLLPRI, srUrgent},  {POLLHUP, srHungUp},
-                                                {POLLERR, srFailed},  {POLLNVAL, srNotASocket}};
     unsigned ready = 0;
-    for (const auto& [event, flag] : pairs) {
+    for (const auto& [event, flag] : kEvents) {
         if ((revents & event) != 0) {
             ready |= flag;
         }
