@@ -25,7 +25,8 @@ size_t LastCharacterStart(const std::string& text) {
 }  // namespace
 
 std::string ApplicationTitle(const std::string& executablePath) {
-    const auto slash = executablePath.rfind('/');
+    // Windows paths separate with either slash.
+    const auto slash = executablePath.find_last_of("/\\");
     std::string name =
         slash == std::string::npos ? executablePath : executablePath.substr(slash + 1);
     name = name.substr(0, name.find('.'));

@@ -2,7 +2,8 @@
 
 std::string ProgramDirectory() {
     const std::string exe = ExecutablePath();
-    const auto slash = exe.rfind('/');
+    // Windows paths separate with either slash.
+    const auto slash = exe.find_last_of("/\\");
     if (slash == std::string::npos) {
         return "./";
     }

@@ -7,6 +7,7 @@
 #include "TempDir.h"
 #include "platform/FileOps.h"
 #include "platform/FileSystem.h"
+#include "platform/ProgramDirectory.h"
 
 TEST(PathStatus, TellsKindSizeModeAndTime) {
     TempDir dir;
@@ -70,4 +71,14 @@ TEST(ReplaceFile, AFailedReplaceKeepsTheOldFile) {
     ASSERT_EQ(MakeDirectory(dir.Path() + "d"), TMakeDirectoryResult::Made);
     EXPECT_FALSE(ReplaceFile(installed, dir.Path() + "d"));  // a file cannot replace a directory
     EXPECT_EQ(TempDir::ReadFile(installed), "old");
+}
+
+TEST(ProgramDirectory, IsTheRunningProgramsFolderEndingInItsSeparator) {
+    const std::string exe = ExecutablePath();
+    const std::string dir = ProgramDirectory();
+    ASSERT_FALSE(dir.empty());
+    EXPECT_EQ(dir.back(), '/');
+    EXPECT_EQ(exe.substr(0, dir.size()), dir);
+    EXPECT_EQ(exe.substr(dir.size()), "platform_tests");
+    EXPECT_EQ(PathStatus(exe, TLinks::Follow).Kind, TPathKind::Regular);
 }
