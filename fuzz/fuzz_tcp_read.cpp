@@ -4,14 +4,11 @@
 //
 // Input layout: mode byte, settings byte, then the peer's script as events:
 //   0xFF          the next timed wait expires (a wait without limit ignores it)
-//   0xFE          the next receive is interrupted by a signal (EINTR)
+//   0xFE          the next receive is cut short by a signal
 //   0xFD          the next receive fails: the connection was reset
 //   n (0..0xFC)   n bytes of data follow (n = 0: the peer closes)
 // When the script ends the peer closes.
-#include <netinet/in.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -21,6 +18,7 @@
 #include "net/SystemSocketStack.h"
 #include "net/TcpClient.h"
 #include "platform/MemoryStream.h"
+#include "platform/SocketErrorNumbers.h"
 
 namespace {
 
@@ -60,42 +58,46 @@ struct TPeer {
 
 TPeer gPeer;
 
-int FakeSocket(int, int, int) { return kFakeSocket; }
-int FakeOk3(int, const sockaddr*, socklen_t) { return 0; }
-int FakeClose(int) { return 0; }
-int FakeShutdown(int, int) { return 0; }
-int FakeSetSockOpt(int, int, int, const void*, socklen_t) { return 0; }
-int FakeGetSockOpt(int, int, int, void* value, socklen_t* length) {
-    std::memset(value, 0, *length);
+int FakeOpen(int, int, int, TSocketId& socket) {
+    socket = kFakeSocket;
+    return 0;
+}
+int FakeEndpoint(TSocketId, int, const TIPv4Address&, uint16_t) { return 0; }
+int FakeClose(TSocketId) { return 0; }
+int FakeShutdown(TSocketId, int) { return 0; }
+int FakeSetOption(TSocketId, int, int, const void*, int) { return 0; }
+int FakeConnectOutcome(TSocketId, int& outcome) {
+    outcome = 0;
     return 0;
 }
 
-int FakeAddress(int, sockaddr* address, socklen_t* length) {
-    sockaddr_in in{};
-    in.sin_family = AF_INET;
-    in.sin_port = htons(10290);
-    in.sin_addr.s_addr = htonl(0x7F000001);
-    std::memcpy(address, &in, std::min<size_t>(*length, sizeof in));
-    *length = sizeof in;
+int FakeAddress(TSocketId, TIPv4Address& ip, uint16_t& port) {
+    ip = {127, 0, 0, 1};
+    port = 10290;
     return 0;
 }
 
-ssize_t FakeSend(int, const void*, size_t length, int) { return static_cast<ssize_t>(length); }
+int FakeSend(TSocketId, const void*, int length, int, int& sent) {
+    sent = length;
+    return 0;
+}
 
-int FakePoll(pollfd* fds, nfds_t count, const timespec* limit, const sigset_t*) {
+int FakeWait(TSocketWait* sockets, size_t count, int timeoutMs, int& ready) {
     if (gPeer.Peek() == TEvent::TimeOut) {
         ++gPeer.pos;
-        if (limit != nullptr) {
+        if (timeoutMs != SocketWaitForever) {
+            ready = 0;
             return 0;
         }
     }
-    for (nfds_t i = 0; i < count; ++i) {
-        fds[i].revents = static_cast<short>(fds[i].events & POLLIN);
+    for (size_t i = 0; i < count; ++i) {
+        sockets[i].Ready = sockets[i].Wanted & srReadable;
     }
-    return static_cast<int>(count);
+    ready = static_cast<int>(count);
+    return 0;
 }
 
-ssize_t FakeRecv(int, void* buffer, size_t length, int) {
+int FakeReceive(TSocketId, void* buffer, int length, int, int& received) {
     for (;;) {
         switch (gPeer.Peek()) {
             case TEvent::TimeOut:
@@ -103,13 +105,12 @@ ssize_t FakeRecv(int, void* buffer, size_t length, int) {
                 continue;
             case TEvent::Interrupt:
                 ++gPeer.pos;
-                errno = EINTR;
-                return -1;
+                return WSAEINTR;
             case TEvent::Reset:
                 ++gPeer.pos;
-                errno = ECONNRESET;
-                return -1;
+                return WSAECONNRESET;
             case TEvent::Close:
+                received = 0;
                 return 0;
             case TEvent::Data:
                 break;
@@ -122,30 +123,31 @@ ssize_t FakeRecv(int, void* buffer, size_t length, int) {
                 continue;  // a data event cut off by the end of the script
             }
         }
-        const size_t n = std::min(length, gPeer.pendingLeft);
+        const size_t n = std::min(static_cast<size_t>(length), gPeer.pendingLeft);
         std::memcpy(buffer, gPeer.script + gPeer.pos, n);
         gPeer.pos += n;
         gPeer.pendingLeft -= n;
         gPeer.delivered += static_cast<int64_t>(n);
-        return static_cast<ssize_t>(n);
+        received = static_cast<int>(n);
+        return 0;
     }
 }
 
 void InstallFakes() {
     auto& stack = dynamic_cast<TSystemSocketStack&>(*GlobalStack);
-    TSocketEntryPoints& e = stack.EntryPoints();
-    e.Socket = FakeSocket;
-    e.Bind = FakeOk3;
-    e.Connect = FakeOk3;
-    e.CloseSocket = FakeClose;
+    TSocketApi& e = stack.EntryPoints();
+    e.Open = FakeOpen;
+    e.Bind = FakeEndpoint;
+    e.Connect = FakeEndpoint;
+    e.Close = FakeClose;
     e.Shutdown = FakeShutdown;
-    e.Recv = FakeRecv;
+    e.Receive = FakeReceive;
     e.Send = FakeSend;
-    e.PPoll = FakePoll;
-    e.SetSockOpt = FakeSetSockOpt;
-    e.GetSockOpt = FakeGetSockOpt;
-    e.GetSockName = FakeAddress;
-    e.GetPeerName = FakeAddress;
+    e.Wait = FakeWait;
+    e.SetOption = FakeSetOption;
+    e.ConnectOutcome = FakeConnectOutcome;
+    e.LocalAddress = FakeAddress;
+    e.PeerAddress = FakeAddress;
 }
 
 // Reads lines until the peer has nothing more to say. Every round takes at

@@ -8,14 +8,16 @@
 #include <string>
 #include <vector>
 
+#include "platform/SocketApi.h"
+
 // A socket identifier; INVALID_SOCKET means "no socket" and every socket
 // call reports failure as SOCKET_ERROR.
-using TSocket = int32_t;
+using TSocket = TSocketId;
 constexpr TSocket INVALID_SOCKET = -1;
 constexpr int SOCKET_ERROR = -1;
 
 // A time-out in milliseconds of this value waits without limit.
-constexpr int WaitForever = -2;
+constexpr int WaitForever = SocketWaitForever;
 
 // The largest number of sockets in one list handed to WaitForSockets.
 constexpr size_t MaxSocketsPerWait = 64;
@@ -24,7 +26,7 @@ constexpr size_t MaxSocketsPerWait = 64;
 constexpr int AF_INET_FAMILY = 2;
 
 using TSocketList = std::vector<TSocket>;
-using TIPv4Bytes = std::array<uint8_t, 4>;
+using TIPv4Bytes = TIPv4Address;
 
 // The process-wide gateway to the operating system's sockets. Nothing above
 // it calls the socket library directly. Addresses travel as dotted IPv4
@@ -44,9 +46,7 @@ class TSocketStack {
     // The first IPv4 address of a host as dotted text; nothing (and
     // LastError set) when the name cannot be resolved.
     virtual std::optional<std::string> HostByName(const std::string& host) = 0;
-    virtual uint16_t HToNS(uint16_t value) = 0;
-    virtual uint16_t NToHS(uint16_t value) = 0;
-    virtual uint32_t HToNL(uint32_t value) = 0;
+    // A 32-bit number as it came over the wire, in host order.
     virtual uint32_t NToHL(uint32_t value) = 0;
     virtual int Recv(TSocket socket, void* buffer, int length, int flags) = 0;
     // Waits until a socket of a list is ready or `ms` passes (WaitForever:

@@ -1,57 +1,55 @@
 #include "net/SystemSocketStack.h"
 
-#include <dlfcn.h>
-#include <netinet/in.h>
-
-#include <cerrno>
 #include <cstring>
-#include <memory>
 
 #include "net/NetExceptions.h"
 #include "net/SocketErrors.h"
 
 namespace {
 
-// Looks one entry point up by name; a missing one stays empty.
-template <typename Function>
-void LookUp(void* library, const char* name, Function*& slot) {
-    slot = reinterpret_cast<Function*>(dlsym(library, name));
+constexpr int kHighestPort = 65535;
+
+bool ValidPort(int port) { return port >= 0 && port <= kHighestPort; }
+
+// Repeats a call for as long as a signal cuts it short.
+template <typename Call>
+int Repeated(Call call) {
+    int error = 0;
+    do {
+        error = call();
+    } while (error == WSAEINTR);
+    return error;
 }
 
-bool AllPresent(const TSocketEntryPoints& e) {
-    return e.Socket && e.Bind && e.Connect && e.CloseSocket && e.Shutdown && e.Recv && e.Send &&
-           e.PPoll && e.SetSockOpt && e.GetSockOpt && e.GetSockName && e.GetPeerName &&
-           e.GetAddrInfo && e.FreeAddrInfo && e.HToNS && e.NToHS && e.HToNL && e.NToHL;
-}
-
-// Adds `events` to the entry of `socket`, making one when it has none.
-void AddInterest(std::vector<pollfd>& fds, TSocket socket, short events) {
-    for (pollfd& fd : fds) {
-        if (fd.fd == socket) {
-            fd.events = static_cast<short>(fd.events | events);
+// Adds `wanted` to the entry of `socket`, making one when it has none.
+void AddInterest(std::vector<TSocketWait>& waits, TSocket socket, unsigned wanted) {
+    for (TSocketWait& wait : waits) {
+        if (wait.Socket == socket) {
+            wait.Wanted |= wanted;
             return;
         }
     }
-    fds.push_back(pollfd{socket, events, 0});
+    waits.push_back(TSocketWait{socket, wanted, 0});
 }
 
-short ReadyEvents(const std::vector<pollfd>& fds, TSocket socket) {
-    for (const pollfd& fd : fds) {
-        if (fd.fd == socket) {
-            return fd.revents;
+unsigned ReadyFor(const std::vector<TSocketWait>& waits, TSocket socket) {
+    for (const TSocketWait& wait : waits) {
+        if (wait.Socket == socket) {
+            return wait.Ready;
         }
     }
     return 0;
 }
 
-// Keeps the sockets of a list whose events match `ready`; returns how many.
-int KeepReady(TSocketList* list, const std::vector<pollfd>& fds, short ready) {
+// Keeps the sockets of a list whose readiness matches `ready`; returns how
+// many.
+int KeepReady(TSocketList* list, const std::vector<TSocketWait>& waits, unsigned ready) {
     if (list == nullptr) {
         return 0;
     }
     TSocketList kept;
     for (TSocket socket : *list) {
-        if ((ReadyEvents(fds, socket) & ready) != 0) {
+        if ((ReadyFor(waits, socket) & ready) != 0) {
             kept.push_back(socket);
         }
     }
@@ -65,191 +63,110 @@ void CheckSetSize(const TSocketList* list) {
     }
 }
 
+// Network order is the most significant byte first, whatever the host's.
+uint32_t FromNetworkOrder(uint32_t value) {
+    uint8_t bytes[sizeof value];
+    std::memcpy(bytes, &value, sizeof bytes);
+    uint32_t result = 0;
+    for (const uint8_t byte : bytes) {
+        result = (result << 8) | byte;
+    }
+    return result;
+}
+
 }  // namespace
 
-std::optional<TWaitLimit> WaitLimitFor(int ms) {
-    if (ms == WaitForever) {
-        return std::nullopt;
-    }
-    return TWaitLimit{ms / 1000, (ms % 1000) * 1000L};
-}
-
 TSystemSocketStack::TSystemSocketStack(const std::string& libraryName) {
-    LoadSocketLibrary(libraryName);
+    TLoadedSocketApi loaded = LoadSocketApi(libraryName);
+    switch (loaded.Result) {
+        case TSocketLoadResult::LibraryNotLoaded:
+            throw EStackCannotLoadLibrary(libraryName + " could not be loaded.");
+        case TSocketLoadResult::EntryPointMissing:
+            // Calling an empty entry would crash, so start-up fails instead.
+            throw EStackInitializationFailed("Winsock Initialization Error.");
+        case TSocketLoadResult::Loaded:
+            break;
+    }
+    api_ = std::move(loaded.Api);
 }
 
-TSystemSocketStack::~TSystemSocketStack() { UnloadSocketLibrary(); }
-
-void TSystemSocketStack::LoadSocketLibrary(const std::string& libraryName) {
-    library_ = dlopen(libraryName.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (library_ == nullptr) {
-        throw EStackCannotLoadLibrary(libraryName + " could not be loaded.");
+int TSystemSocketStack::Outcome(int error) {
+    if (error == 0) {
+        return 0;
     }
-    LookUp(library_, "socket", entries_.Socket);
-    LookUp(library_, "bind", entries_.Bind);
-    LookUp(library_, "connect", entries_.Connect);
-    LookUp(library_, "close", entries_.CloseSocket);
-    LookUp(library_, "shutdown", entries_.Shutdown);
-    LookUp(library_, "recv", entries_.Recv);
-    LookUp(library_, "send", entries_.Send);
-    LookUp(library_, "ppoll", entries_.PPoll);
-    LookUp(library_, "setsockopt", entries_.SetSockOpt);
-    LookUp(library_, "getsockopt", entries_.GetSockOpt);
-    LookUp(library_, "getsockname", entries_.GetSockName);
-    LookUp(library_, "getpeername", entries_.GetPeerName);
-    LookUp(library_, "getaddrinfo", entries_.GetAddrInfo);
-    LookUp(library_, "freeaddrinfo", entries_.FreeAddrInfo);
-    LookUp(library_, "htons", entries_.HToNS);
-    LookUp(library_, "ntohs", entries_.NToHS);
-    LookUp(library_, "htonl", entries_.HToNL);
-    LookUp(library_, "ntohl", entries_.NToHL);
-    // A library without one of the calls cannot serve the client: calling an
-    // empty entry would crash, so start-up fails instead.
-    if (!AllPresent(entries_)) {
-        UnloadSocketLibrary();
-        throw EStackInitializationFailed("Winsock Initialization Error.");
-    }
-}
-
-void TSystemSocketStack::UnloadSocketLibrary() {
-    if (library_ != nullptr) {
-        dlclose(library_);
-        library_ = nullptr;
-    }
-    entries_ = TSocketEntryPoints{};
-}
-
-int TSystemSocketStack::Failed(int err) {
-    lastError_ = SocketErrorFromErrno(err);
+    lastError_ = error;
     return SOCKET_ERROR;
 }
 
-sockaddr_in TSystemSocketStack::MakeAddress(int family, const std::string& ip, int port) {
-    sockaddr_in address{};
-    address.sin_family = static_cast<sa_family_t>(family);
-    address.sin_port = entries_.HToNS(static_cast<uint16_t>(port));
-    if (!ip.empty()) {
-        const TIPv4Bytes bytes = TextToAddress(ip);
-        std::memcpy(&address.sin_addr, bytes.data(), bytes.size());
-    }
-    return address;
-}
-
-namespace {
-
-bool ValidPort(int port) { return port >= 0 && port <= 65535; }
-
-}  // namespace
+uint32_t TSystemSocketStack::NToHL(uint32_t value) { return FromNetworkOrder(value); }
 
 int TSystemSocketStack::Bind(TSocket socket, int family, const std::string& ip, int port) {
     if (!ValidPort(port)) {
-        return Failed(EINVAL);
+        return Outcome(WSAEINVAL);
     }
-    const sockaddr_in address = MakeAddress(family, ip, port);
-    if (entries_.Bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        return Failed(errno);
-    }
-    return 0;
+    const TIPv4Address address = ip.empty() ? TIPv4Address{} : TextToAddress(ip);
+    return Outcome(api_.Bind(socket, family, address, static_cast<uint16_t>(port)));
 }
 
 int TSystemSocketStack::CloseSocket(TSocket socket) {
-    // Never repeated: after an interrupted close the descriptor is gone.
-    if (entries_.CloseSocket(socket) != 0) {
-        return Failed(errno);
-    }
-    return 0;
+    // Never repeated: after an interrupted close the handle is gone.
+    return Outcome(api_.Close(socket));
 }
 
 int TSystemSocketStack::Connect(TSocket socket, int family, const std::string& ip, int port) {
     // A port out of range would silently connect somewhere else.
     if (!ValidPort(port)) {
-        return Failed(EINVAL);
+        return Outcome(WSAEINVAL);
     }
-    const sockaddr_in address = MakeAddress(family, ip, port);
-    if (entries_.Connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) ==
-        0) {
-        return 0;
-    }
-    if (errno == EINTR) {
+    const TIPv4Address address = ip.empty() ? TIPv4Address{} : TextToAddress(ip);
+    const int error = api_.Connect(socket, family, address, static_cast<uint16_t>(port));
+    if (error == WSAEINTR) {
         return FinishInterruptedConnect(socket);
     }
-    return Failed(errno);
+    return Outcome(error);
 }
 
 // An interrupted connect goes on in the background; calling connect again
 // would report "already in progress". Wait for it and take its outcome.
 int TSystemSocketStack::FinishInterruptedConnect(TSocket socket) {
-    pollfd fd{socket, POLLOUT, 0};
+    TSocketWait wait{socket, srWritable, 0};
     int ready = 0;
-    do {
-        ready = entries_.PPoll(&fd, 1, nullptr, nullptr);
-    } while (ready < 0 && errno == EINTR);
-    if (ready < 0) {
-        return Failed(errno);
+    const int error = Repeated([&] { return api_.Wait(&wait, 1, SocketWaitForever, ready); });
+    if (error != 0) {
+        return Outcome(error);
     }
     int outcome = 0;
-    socklen_t length = sizeof outcome;
-    if (entries_.GetSockOpt(socket, SOL_SOCKET, SO_ERROR, &outcome, &length) != 0) {
-        return Failed(errno);
+    if (const int failed = api_.ConnectOutcome(socket, outcome); failed != 0) {
+        return Outcome(failed);
     }
-    return outcome == 0 ? 0 : Failed(outcome);
+    return Outcome(outcome);
 }
 
 std::optional<std::string> TSystemSocketStack::HostByName(const std::string& host) {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    const int result = entries_.GetAddrInfo(host.c_str(), nullptr, &hints, &found);
-    if (result != 0) {
-        lastError_ = SocketErrorFromResolver(result, errno);
+    TIPv4Address address{};
+    if (Outcome(api_.Resolve(host, address)) != 0) {
         return std::nullopt;
     }
-    const auto freeList = [this](addrinfo* list) { entries_.FreeAddrInfo(list); };
-    const std::unique_ptr<addrinfo, decltype(freeList)> owner(found, freeList);
-    for (const addrinfo* entry = found; entry != nullptr; entry = entry->ai_next) {
-        if (entry->ai_family == AF_INET && entry->ai_addr != nullptr &&
-            entry->ai_addrlen >= sizeof(sockaddr_in)) {
-            sockaddr_in address{};
-            std::memcpy(&address, entry->ai_addr, sizeof address);
-            TIPv4Bytes bytes{};
-            std::memcpy(bytes.data(), &address.sin_addr, bytes.size());
-            return AddressToText(bytes);
-        }
-    }
-    lastError_ = WSANO_DATA;
-    return std::nullopt;
+    return AddressToText(address);
 }
 
 int TSystemSocketStack::Recv(TSocket socket, void* buffer, int length, int flags) {
     if (length < 0) {
-        return Failed(EINVAL);
+        return Outcome(WSAEINVAL);
     }
-    for (;;) {
-        const ssize_t n = entries_.Recv(socket, buffer, static_cast<size_t>(length), flags);
-        if (n >= 0) {
-            return static_cast<int>(n);
-        }
-        if (errno != EINTR) {
-            return Failed(errno);
-        }
-    }
+    int received = 0;
+    const int error =
+        Repeated([&] { return api_.Receive(socket, buffer, length, flags, received); });
+    return error != 0 ? Outcome(error) : received;
 }
 
 int TSystemSocketStack::Send(TSocket socket, const void* buffer, int length, int flags) {
     if (length < 0) {
-        return Failed(EINVAL);
+        return Outcome(WSAEINVAL);
     }
-    for (;;) {
-        const ssize_t n =
-            entries_.Send(socket, buffer, static_cast<size_t>(length), flags | MSG_NOSIGNAL);
-        if (n >= 0) {
-            return static_cast<int>(n);
-        }
-        if (errno != EINTR) {
-            return Failed(errno);
-        }
-    }
+    int sent = 0;
+    const int error = Repeated([&] { return api_.Send(socket, buffer, length, flags, sent); });
+    return error != 0 ? Outcome(error) : sent;
 }
 
 int TSystemSocketStack::WaitForSockets(TSocketList* readList, TSocketList* writeList,
@@ -257,78 +174,63 @@ int TSystemSocketStack::WaitForSockets(TSocketList* readList, TSocketList* write
     CheckSetSize(readList);
     CheckSetSize(writeList);
     CheckSetSize(errorList);
-    std::vector<pollfd> fds;
-    const std::pair<TSocketList*, short> interests[] = {
-        {readList, POLLIN}, {writeList, POLLOUT}, {errorList, POLLPRI}};
-    for (const auto& [list, events] : interests) {
+    std::vector<TSocketWait> waits;
+    const std::pair<TSocketList*, unsigned> interests[] = {
+        {readList, srReadable}, {writeList, srWritable}, {errorList, srUrgent}};
+    for (const auto& [list, wanted] : interests) {
         for (TSocket socket : list ? *list : TSocketList{}) {
-            AddInterest(fds, socket, events);
+            AddInterest(waits, socket, wanted);
         }
-    }
-    const std::optional<TWaitLimit> limit = WaitLimitFor(ms);
-    timespec time{};
-    if (limit) {
-        time.tv_sec = limit->Seconds;
-        time.tv_nsec = limit->Microseconds * 1000L;
     }
     int ready = 0;
-    do {
-        ready = entries_.PPoll(fds.data(), fds.size(), limit ? &time : nullptr, nullptr);
-    } while (ready < 0 && errno == EINTR);
-    if (ready < 0) {
-        return Failed(errno);
+    const int error = Repeated([&] { return api_.Wait(waits.data(), waits.size(), ms, ready); });
+    if (error != 0) {
+        return Outcome(error);
     }
-    for (const pollfd& fd : fds) {
-        if ((fd.revents & POLLNVAL) != 0) {
-            return Failed(EBADF);
+    for (const TSocketWait& wait : waits) {
+        if ((wait.Ready & srNotASocket) != 0) {
+            return Outcome(WSAEBADF);
         }
     }
-    return KeepReady(readList, fds, POLLIN | POLLHUP | POLLERR) +
-           KeepReady(writeList, fds, POLLOUT | POLLHUP | POLLERR) +
-           KeepReady(errorList, fds, POLLPRI);
+    return KeepReady(readList, waits, srReadable | srHungUp | srFailed) +
+           KeepReady(writeList, waits, srWritable | srHungUp | srFailed) +
+           KeepReady(errorList, waits, srUrgent);
 }
 
 int TSystemSocketStack::SetSockOpt(TSocket socket, int level, int name, const void* value,
                                    int length) {
-    if (entries_.SetSockOpt(socket, level, name, value, static_cast<socklen_t>(length)) != 0) {
-        return Failed(errno);
-    }
-    return 0;
+    return Outcome(api_.SetOption(socket, level, name, value, length));
 }
 
 TSocket TSystemSocketStack::CreateSocket(int family, int type, int protocol) {
-    const int socket = entries_.Socket(family, type | SOCK_CLOEXEC, protocol);
-    if (socket < 0) {
-        Failed(errno);
+    TSocketId socket = INVALID_SOCKET;
+    if (Outcome(api_.Open(family, type, protocol, socket)) != 0) {
         return INVALID_SOCKET;
     }
     return socket;
 }
 
 int TSystemSocketStack::Shutdown(TSocket socket, int how) {
-    if (entries_.Shutdown(socket, how) != 0) {
-        return Failed(errno);
-    }
-    return 0;
+    return Outcome(api_.Shutdown(socket, how));
 }
 
-int TSystemSocketStack::AddressOf(AddressCall call, TSocket socket, std::string& ip, int& port) {
-    sockaddr_in address{};
-    socklen_t length = sizeof address;
-    if (call(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        return Failed(errno);
+int TSystemSocketStack::AddressOf(
+    const std::function<int(TSocketId, TIPv4Address&, uint16_t&)>& call, TSocket socket,
+    std::string& ip, int& port) {
+    TIPv4Address address{};
+    uint16_t hostPort = 0;
+    if (Outcome(call(socket, address, hostPort)) != 0) {
+        return SOCKET_ERROR;
     }
-    TIPv4Bytes bytes{};
-    std::memcpy(bytes.data(), &address.sin_addr, bytes.size());
-    ip = AddressToText(bytes);
-    port = entries_.NToHS(address.sin_port);
+    ip = AddressToText(address);
+    port = hostPort;
     return 0;
 }
 
 int TSystemSocketStack::PeerName(TSocket socket, std::string& ip, int& port) {
-    return AddressOf(entries_.GetPeerName, socket, ip, port);
+    return AddressOf(api_.PeerAddress, socket, ip, port);
 }
 
 int TSystemSocketStack::SockName(TSocket socket, std::string& ip, int& port) {
-    return AddressOf(entries_.GetSockName, socket, ip, port);
+    return AddressOf(api_.LocalAddress, socket, ip, port);
 }

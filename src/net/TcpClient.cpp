@@ -1,6 +1,7 @@
 #include "net/TcpClient.h"
 
 #include "net/NetExceptions.h"
+#include "platform/ScopeExit.h"
 
 namespace {
 
@@ -26,16 +27,15 @@ void TTcpClient::ConnectToHost() {
     }
     ResetState();
     SocketHandle().Allocate(kStreamSocket, 0);
-    try {
-        ConnectAllocated();
-    } catch (...) {
+    ScopeExit closeOnFailure([this] {
         try {
             CloseConnection();
         } catch (...) {
             // The first failure is the one worth reporting.
         }
-        throw;
-    }
+    });
+    ConnectAllocated();
+    closeOnFailure.Release();
     ReportStatus(stConnected, SocketHandle().RemoteIP);
     FireConnected();
 }

@@ -6,6 +6,7 @@
 
 #include "net/NetExceptions.h"
 #include "net/SocketErrors.h"
+#include "platform/ScopeExit.h"
 
 namespace {
 
@@ -228,12 +229,16 @@ void TTcpConnection::ReadToStream(TStream& stream, int64_t count, bool untilClos
     // alone, not by the largest 32-bit count, so nothing is cut short.
     const int64_t remaining = untilClose ? std::numeric_limits<int64_t>::max() : count;
     StartWork(wkRead, untilClose ? 0 : count);
-    try {
-        CopyToStream(stream, remaining, untilClose);
-    } catch (...) {
-        FinishWork(wkRead);
-        throw;
-    }
+    // The work ends also when the copy fails; a handler failing then is
+    // dropped, since the copy's failure is the one worth reporting.
+    ScopeExit finishOnFailure([this] {
+        try {
+            FinishWork(wkRead);
+        } catch (...) {
+        }
+    });
+    CopyToStream(stream, remaining, untilClose);
+    finishOnFailure.Release();
     FinishWork(wkRead);
     const int64_t position = stream.Position();
     if (stream.Size() > position) {
@@ -243,18 +248,13 @@ void TTcpConnection::ReadToStream(TStream& stream, int64_t count, bool untilClos
 
 // The buffered bytes first (already counted when they were received into
 // the buffer, so not counted again), then one receive at a time, each
-// written as it arrives. Position and size are tracked here rather than
-// asked of the stream for every chunk.
+// written as it arrives; the stream grows as it is written.
 void TTcpConnection::CopyToStream(TStream& stream, int64_t remaining, bool untilClose) {
-    int64_t position = stream.Position();
-    int64_t size = stream.Size();
     const int64_t buffered = std::min(InputBufferSize(), remaining);
     if (buffered > 0) {
         stream.WriteBuffer(inputBuffer_->Memory(), buffered);
         inputBuffer_->Remove(buffered);
         remaining -= buffered;
-        position += buffered;
-        size = std::max(size, position);
     }
     TNetBuffer chunk;
     while (IsConnected() && remaining > 0) {
@@ -263,15 +263,7 @@ void TTcpConnection::CopyToStream(TStream& stream, int64_t remaining, bool until
             chunk.SetSize(want);
         }
         const int n = ReceiveChunk(!untilClose, WaitForever, &chunk, false);
-        const int64_t growth = 4 * InputBufferSize();
-        if (position + n > size && growth > 0) {
-            size += growth;
-            stream.SetSize(size);
-            stream.SetPosition(position);
-        }
         stream.WriteBuffer(chunk.Memory(), n);
         remaining -= n;
-        position += n;
-        size = std::max(size, position);
     }
 }

@@ -8,10 +8,15 @@
 
 namespace {
 
+// UTF-8 continuation bytes are 10xxxxxx.
+constexpr unsigned char kContinuationMask = 0xC0;
+constexpr unsigned char kContinuationBits = 0x80;
+
 // Start of the last UTF-8 character: step back over continuation bytes.
 size_t LastCharacterStart(const std::string& text) {
     size_t i = text.size() - 1;
-    while (i > 0 && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) {
+    while (i > 0 &&
+           (static_cast<unsigned char>(text[i]) & kContinuationMask) == kContinuationBits) {
         --i;
     }
     return i;
@@ -20,8 +25,10 @@ size_t LastCharacterStart(const std::string& text) {
 }  // namespace
 
 std::string ApplicationTitle(const std::string& executablePath) {
-    const auto slash = executablePath.rfind('/');
-    std::string name = slash == std::string::npos ? executablePath : executablePath.substr(slash + 1);
+    // Windows paths separate with either slash.
+    const auto slash = executablePath.find_last_of("/\\");
+    std::string name =
+        slash == std::string::npos ? executablePath : executablePath.substr(slash + 1);
     name = name.substr(0, name.find('.'));
     for (size_t i = 1; i < name.size(); ++i) {
         name[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(name[i])));

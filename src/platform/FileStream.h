@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/FileHandle.h"
 #include "platform/Stream.h"
 
 // File open modes. fmCreate creates or truncates the file for reading and
@@ -10,7 +11,7 @@ enum class TFileMode { fmCreate, fmOpenRead, fmOpenWrite, fmOpenReadWrite };
 
 // A stream over an operating-system file, closed when the object goes away.
 class TFileStream : public TStream {
-public:
+  public:
     TFileStream(const std::string& fileName, TFileMode mode);
     ~TFileStream() override;
 
@@ -20,9 +21,12 @@ public:
     void SetSize(int64_t newSize) override;
 
     const std::string& FileName() const { return fileName_; }
-    int Handle() const { return fd_; }
+    // The system's handle of the open file.
+    intptr_t Handle() const { return file_.Native(); }
+    // Waits until the written bytes are on the disk; false when that failed.
+    bool SyncToDisk();
 
-private:
+  private:
     std::string fileName_;
-    int fd_ = -1;
+    TFileHandle file_;
 };

@@ -18,8 +18,7 @@ int DigitValue(char c, int base) {
 
 // Reads the digits from `pos` to the end; the magnitude limit depends on the
 // base because hexadecimal text may set the sign bit.
-std::optional<uint32_t> ParseMagnitude(const std::string& s, size_t pos, int base,
-                                       uint64_t limit) {
+std::optional<uint32_t> ParseMagnitude(const std::string& s, size_t pos, int base, uint64_t limit) {
     if (pos >= s.size()) {
         return std::nullopt;
     }

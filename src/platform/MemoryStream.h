@@ -7,7 +7,7 @@
 
 // A stream held in memory; it grows as it is written past its end.
 class TMemoryStream : public TStream {
-public:
+  public:
     TMemoryStream() = default;
 
     int64_t Read(void* buffer, int64_t count) override;
@@ -20,7 +20,7 @@ public:
     const uint8_t* Memory() const { return data_.data(); }
     void Clear();
 
-private:
+  private:
     std::vector<uint8_t> data_;
     int64_t position_ = 0;
 };

@@ -5,6 +5,9 @@
 
 namespace {
 
+// The low four bits of the flags choose the buttons.
+constexpr unsigned kButtonsMask = 0x0F;
+
 // The application installs these once at start-up; tests swap them in scopes.
 MessageBoxHook& BoxHook() {
     static MessageBoxHook hook;
@@ -19,7 +22,7 @@ ProcessMessagesHook& PumpHook() {
 }  // namespace
 
 int DefaultAnswer(unsigned flags) {
-    switch (flags & 0x0F) {
+    switch (flags & kButtonsMask) {
         case MB_OKCANCEL:
             return IDOK;
         case MB_YESNO:

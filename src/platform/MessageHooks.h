@@ -20,8 +20,8 @@ enum MessageBoxAnswer : int {
     IDNO = 7,
 };
 
-using MessageBoxHook = std::function<int(const std::string& text, const std::string& caption,
-                                         unsigned flags)>;
+using MessageBoxHook =
+    std::function<int(const std::string& text, const std::string& caption, unsigned flags)>;
 using ProcessMessagesHook = std::function<void()>;
 
 // Shows a modal message box through the installed hook and returns the

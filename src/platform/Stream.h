@@ -8,7 +8,7 @@ enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
 // `count` bytes and return how many moved (a short read means the end was
 // reached); ReadBuffer and WriteBuffer insist on the whole count.
 class TStream {
-public:
+  public:
     TStream() = default;
     TStream(const TStream&) = delete;
     TStream& operator=(const TStream&) = delete;

@@ -1,7 +1,5 @@
 #include "zip/BufferStream.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -33,7 +31,7 @@ TS_BufferStream::~TS_BufferStream() {
     }
     if (CommitOnClose && HasWritten) {
         if (auto* file = dynamic_cast<TFileStream*>(&inner_)) {
-            ::fsync(file->Handle());
+            file->SyncToDisk();
         }
     }
 }

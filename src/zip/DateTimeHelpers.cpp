@@ -1,11 +1,10 @@
 #include "zip/DateTimeHelpers.h"
 
-#include <sys/stat.h>
-
 #include <chrono>
 #include <cmath>
 #include <ctime>
 
+#include "platform/FileSystem.h"
 #include "zip/FileHelpers.h"
 
 namespace {
@@ -94,9 +93,10 @@ TDateTime NowDateTime() {
 }
 
 TDateTime FileDateTime(const std::string& fileName) {
-    struct stat info {};
-    if (::stat(DOSToUnixFilename(fileName).c_str(), &info) != 0) {
+    const TPathStatus info = PathStatus(DOSToUnixFilename(fileName), TLinks::Follow);
+    if (info.Kind == TPathKind::Absent || info.Kind == TPathKind::Unknown) {
         return 0;
     }
-    return FromLocalSeconds(LocalSecondsOf(info.st_mtim.tv_sec, info.st_mtim.tv_nsec));
+    return FromLocalSeconds(
+        LocalSecondsOf(static_cast<time_t>(info.ModifiedSeconds), info.ModifiedNanoseconds));
 }

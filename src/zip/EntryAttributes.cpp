@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include "platform/FileSystem.h"
 #include "zip/SmallHelpers.h"
 
 namespace {
@@ -43,11 +44,11 @@ std::optional<mode_t> ModeForEntry(uint16_t versionMadeBy, uint32_t externalAttr
 
 void ApplyDirectoryAttributes(const char* path, uint16_t versionMadeBy,
                               uint32_t externalAttributes) {
-    struct stat info {};
-    if (::lstat(path, &info) != 0 || !S_ISDIR(info.st_mode)) {
+    const TPathStatus info = PathStatus(path, TLinks::DoNotFollow);
+    if (info.Kind != TPathKind::Directory) {
         return;
     }
-    if (const auto mode = ModeForEntry(versionMadeBy, externalAttributes, info.st_mode, true)) {
-        ::chmod(path, *mode);
+    if (const auto mode = ModeForEntry(versionMadeBy, externalAttributes, info.Mode, true)) {
+        SetPathMode(path, *mode);
     }
 }

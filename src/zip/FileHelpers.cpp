@@ -1,19 +1,20 @@
 #include "zip/FileHelpers.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <utility>
 #include <vector>
 
+#include "platform/FileSystem.h"
 #include "platform/MessageHooks.h"
 #include "zip/SmallHelpers.h"
 
 namespace {
 
-bool StatPath(const std::string& path, struct stat& info) {
-    return !path.empty() && ::stat(DOSToUnixFilename(path).c_str(), &info) == 0;
+TPathKind KindOf(const std::string& path) {
+    return path.empty() ? TPathKind::Absent
+                        : PathStatus(DOSToUnixFilename(path), TLinks::Follow).Kind;
 }
 
 DriveInfoProvider& Provider() {
@@ -23,15 +24,9 @@ DriveInfoProvider& Provider() {
 
 }  // namespace
 
-bool DirExists(const std::string& dir) {
-    struct stat info {};
-    return StatPath(dir, info) && S_ISDIR(info.st_mode);
-}
+bool DirExists(const std::string& dir) { return KindOf(dir) == TPathKind::Directory; }
 
-bool File_Exists(const std::string& name) {
-    struct stat info {};
-    return StatPath(name, info) && S_ISREG(info.st_mode);
-}
+bool File_Exists(const std::string& name) { return KindOf(name) == TPathKind::Regular; }
 
 std::string StripBackSlash(const std::string& s) {
     if (!s.empty() && (s.back() == '\\' || s.back() == '/')) {

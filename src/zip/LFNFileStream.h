@@ -34,7 +34,7 @@ class TLFNFileStream : private detail::LfnFileHolder, public TS_BufferStream {
                    int32_t bufferSize);
     ~TLFNFileStream() override;
 
-    int GetHandle() const { return file->Handle(); }
+    intptr_t GetHandle() const { return file->Handle(); }
     int64_t GetSize() { return Size(); }
     const std::string& FileName() const { return file->FileName(); }
 };

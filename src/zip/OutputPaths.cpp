@@ -1,9 +1,6 @@
 #include "zip/OutputPaths.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
-
+#include "platform/FileSystem.h"
 #include "zip/FileHelpers.h"
 
 namespace {
@@ -130,19 +127,19 @@ std::string MakeDirectoriesInside(const std::string& destDir, const std::string&
         if (checked.count(current) > 0) {
             continue;
         }
-        struct stat info {};
-        if (::lstat(current.c_str(), &info) == 0) {
-            if (S_ISLNK(info.st_mode)) {
-                return PathReasons::SymbolicLink;
-            }
-            if (!S_ISDIR(info.st_mode)) {
-                return PathReasons::NotADirectory;
-            }
-        } else if (errno != ENOENT) {
+        const TPathKind kind = PathStatus(current, TLinks::DoNotFollow).Kind;
+        if (kind == TPathKind::Link) {
+            return PathReasons::SymbolicLink;
+        }
+        if (kind != TPathKind::Absent && kind != TPathKind::Unknown &&
+            kind != TPathKind::Directory) {
+            return PathReasons::NotADirectory;
+        }
+        if (kind == TPathKind::Unknown) {
             return "";  // cannot be looked at: creating the file fails and says so
-        } else if (!create) {
-            return "";
-        } else if (::mkdir(current.c_str(), 0777) != 0 && errno != EEXIST) {
+        }
+        if (kind == TPathKind::Absent &&
+            (!create || MakeDirectory(current) == TMakeDirectoryResult::Failed)) {
             return "";  // the file's creation reports it
         }
         checked.insert(current);
@@ -151,8 +148,7 @@ std::string MakeDirectoriesInside(const std::string& destDir, const std::string&
 }
 
 std::string CheckFinalComponent(const std::string& path) {
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+    if (PathStatus(path, TLinks::DoNotFollow).Kind == TPathKind::Link) {
         return PathReasons::SymbolicLink;
     }
     return "";

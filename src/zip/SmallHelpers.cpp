@@ -1,9 +1,8 @@
 #include "zip/SmallHelpers.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 
+#include "platform/FileSystem.h"
 #include "zip/FileHelpers.h"
 
 std::string LeftStr(const std::string& s, int n) {
@@ -112,5 +111,5 @@ void ForceCreateDirectories(const std::string& dir) {
         return;
     }
     ForceCreateDirectories(ParentOf(path));
-    ::mkdir(DOSToUnixFilename(path).c_str(), 0777);
+    MakeDirectory(DOSToUnixFilename(path));
 }

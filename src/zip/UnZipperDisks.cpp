@@ -1,8 +1,8 @@
 // Parts of multi-part archives, messages, cancel and pause.
-#include <unistd.h>
-
 #include <cctype>
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 #include "platform/MessageHooks.h"
 #include "zip/DateTimeHelpers.h"
@@ -140,7 +140,7 @@ void TUnZipper::RestartTheOperation() { PauseRequested = false; }
 
 void TUnZipper::DoPause() {
     while (PauseRequested) {
-        ::usleep(1000 * 1000);
+        std::this_thread::sleep_for(std::chrono::seconds(1));
         YieldProcess();
     }
 }

@@ -1,12 +1,11 @@
 // Extraction of one entry: where it goes, whether it may replace a file,
 // the password, the target, decompression, date and attributes, verdict.
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <span>
 
+#include "platform/FileOps.h"
 #include "platform/MessageHooks.h"
 #include "zip/DateTimeHelpers.h"
 #include "zip/EntryAttributes.h"
@@ -362,7 +361,7 @@ void TExtractRun::Verdict(int32_t index, const TZipHeaderInfo& entry, const std:
         z_.OnBadCRC(z_, computed, entry.crc32, index);
     }
     if (FilesTarget()) {
-        ::unlink(fName.c_str());
+        DeleteFile(fName);
     }
 }
 

@@ -4,7 +4,7 @@
 
 namespace {
 
-TSocketEntryPoints gReal;
+TSocketApi gReal;
 
 TSystemSocketStack& RunningStack() {
     auto* stack = dynamic_cast<TSystemSocketStack*>(GlobalStack.get());
@@ -20,6 +20,6 @@ EntryPointSwap::EntryPointSwap() : saved_(RunningStack().EntryPoints()) { gReal 
 
 EntryPointSwap::~EntryPointSwap() { RunningStack().EntryPoints() = saved_; }
 
-TSocketEntryPoints& EntryPointSwap::Entries() { return RunningStack().EntryPoints(); }
+TSocketApi& EntryPointSwap::Entries() { return RunningStack().EntryPoints(); }
 
-const TSocketEntryPoints& EntryPointSwap::Real() { return gReal; }
+const TSocketApi& EntryPointSwap::Real() { return gReal; }

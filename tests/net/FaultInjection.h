@@ -2,7 +2,7 @@
 
 #include "net/SystemSocketStack.h"
 
-// Swaps entries of the running stack's entry-point table for one scope and
+// Swaps entries of the running stack's socket calls for one scope and
 // puts the real ones back at its end. Create it after the component that
 // keeps the stack alive, so it is destroyed first.
 class EntryPointSwap {
@@ -13,10 +13,10 @@ class EntryPointSwap {
     ~EntryPointSwap();
 
     // The table the stack calls through; assign fakes to its entries.
-    TSocketEntryPoints& Entries();
+    TSocketApi& Entries();
     // The real entries, for fakes that pass calls on.
-    static const TSocketEntryPoints& Real();
+    static const TSocketApi& Real();
 
   private:
-    TSocketEntryPoints saved_;
+    TSocketApi saved_;
 };

@@ -1,37 +1,6 @@
 #include <gtest/gtest.h>
-#include <netdb.h>
-
-#include <cerrno>
 
 #include "net/SocketErrors.h"
-
-// The numbers callers and messages depend on: a wrong pairing would report
-// a refused server as something else entirely.
-TEST(SocketErrors, PlatformErrnoBecomesTheWinsockNumber) {
-    EXPECT_EQ(SocketErrorFromErrno(ECONNREFUSED), 10061);
-    EXPECT_EQ(SocketErrorFromErrno(ECONNRESET), 10054);
-    EXPECT_EQ(SocketErrorFromErrno(ETIMEDOUT), 10060);
-    EXPECT_EQ(SocketErrorFromErrno(EHOSTUNREACH), 10065);
-    EXPECT_EQ(SocketErrorFromErrno(ENETUNREACH), 10051);
-    EXPECT_EQ(SocketErrorFromErrno(EADDRINUSE), 10048);
-    EXPECT_EQ(SocketErrorFromErrno(EPIPE), 10058);
-    EXPECT_EQ(SocketErrorFromErrno(ESHUTDOWN), 10058);
-    EXPECT_EQ(SocketErrorFromErrno(EINTR), 10004);
-    EXPECT_EQ(SocketErrorFromErrno(EAGAIN), 10035);
-    EXPECT_EQ(SocketErrorFromErrno(EMFILE), 10024);
-    EXPECT_EQ(SocketErrorFromErrno(ENOTCONN), 10057);
-    // Linux numbers its errors differently from BSD; a plain offset would
-    // turn ENOSYS (38) into "Socket operation on non-socket." (10038).
-    EXPECT_EQ(SocketErrorFromErrno(ENOSYS), ENOSYS);
-}
-
-TEST(SocketErrors, ResolverFailuresBecomeTheHostNumbers) {
-    EXPECT_EQ(SocketErrorFromResolver(EAI_NONAME, 0), 11001);
-    EXPECT_EQ(SocketErrorFromResolver(EAI_AGAIN, 0), 11002);
-    EXPECT_EQ(SocketErrorFromResolver(EAI_FAIL, 0), 11003);
-    EXPECT_EQ(SocketErrorFromResolver(EAI_NODATA, 0), 11004);
-    EXPECT_EQ(SocketErrorFromResolver(EAI_SYSTEM, ECONNREFUSED), 10061);
-}
 
 TEST(SocketErrors, MessagesCarryNumberCrLfAndTheTableText) {
     EXPECT_EQ(FormatSocketError(10054), "Socket Error # 10054\r\nConnection reset by peer.");

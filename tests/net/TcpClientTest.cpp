@@ -33,23 +33,16 @@ void RecordStatus(TTcpClient& client, std::vector<std::string>& log) {
     };
 }
 
-int gConnectErrno = 0;
+int gConnectError = 0;
 
-int FailingConnect(int, const sockaddr*, socklen_t) {
-    errno = gConnectErrno;
-    return -1;
+int FailingConnect(TSocketId, int, const TIPv4Address&, uint16_t) { return gConnectError; }
+
+int InterruptedConnect(TSocketId socket, int family, const TIPv4Address& ip, uint16_t port) {
+    EntryPointSwap::Real().Connect(socket, family, ip, port);
+    return WSAEINTR;
 }
 
-int InterruptedConnect(int fd, const sockaddr* address, socklen_t length) {
-    EntryPointSwap::Real().Connect(fd, address, length);
-    errno = EINTR;
-    return -1;
-}
-
-int BindInUse(int, const sockaddr*, socklen_t) {
-    errno = EADDRINUSE;
-    return -1;
-}
+int BindInUse(TSocketId, int, const TIPv4Address&, uint16_t) { return WSAEADDRINUSE; }
 
 }  // namespace
 
@@ -197,14 +190,14 @@ TEST(TcpClient, AProxyVersionIsRefusedRatherThanIgnored) {
 }
 
 // Failures loopback cannot produce, through a fault-injecting table.
-class TcpClientFaults : public ::testing::TestWithParam<std::pair<int, int>> {
+class TcpClientFaults : public ::testing::TestWithParam<int> {
   protected:
     TTcpClient client_;
     EntryPointSwap swap_;
 };
 
 TEST_P(TcpClientFaults, ConnectFailuresCarryTheirNumbersAndCloseTheSocket) {
-    gConnectErrno = GetParam().first;
+    gConnectError = GetParam();
     swap_.Entries().Connect = FailingConnect;
     client_.Host = "10.0.0.1";
     client_.Port = 10290;
@@ -212,26 +205,19 @@ TEST_P(TcpClientFaults, ConnectFailuresCarryTheirNumbersAndCloseTheSocket) {
         client_.ConnectToHost();
         FAIL() << "no exception";
     } catch (const ESocketError& e) {
-        EXPECT_EQ(e.LastError(), GetParam().second);
-        EXPECT_EQ(e.Message(), FormatSocketError(GetParam().second));
+        EXPECT_EQ(e.LastError(), GetParam());
+        EXPECT_EQ(e.Message(), FormatSocketError(GetParam()));
     }
     EXPECT_FALSE(client_.SocketHandle().Allocated());
     EXPECT_TRUE(client_.Closed());
 }
 
-INSTANTIATE_TEST_SUITE_P(Numbers, TcpClientFaults,
-                         ::testing::Values(std::make_pair(ETIMEDOUT, 10060),
-                                           std::make_pair(ENETUNREACH, 10051),
-                                           std::make_pair(EHOSTUNREACH, 10065),
-                                           std::make_pair(EACCES, 10013)));
+INSTANTIATE_TEST_SUITE_P(Numbers, TcpClientFaults, ::testing::Values(10060, 10051, 10065, 10013));
 
 TEST(TcpClientFault, NoSocketLeavesTheClientIdle) {
     TTcpClient client;
     EntryPointSwap swap;
-    swap.Entries().Socket = [](int, int, int) {
-        errno = ENFILE;
-        return -1;
-    };
+    swap.Entries().Open = [](int, int, int, TSocketId&) { return WSAEMFILE; };
     client.Host = "127.0.0.1";
     client.Port = 1;
     EXPECT_THROW(client.ConnectToHost(), EInvalidSocket);

@@ -10,6 +10,7 @@
 #include "LoopbackServer.h"
 #include "net/NetExceptions.h"
 #include "net/TcpClient.h"
+#include "platform/SocketErrorNumbers.h"
 
 namespace {
 
@@ -22,30 +23,25 @@ void Connect(TTcpClient& client, const LoopbackServer& server) {
 size_t gPiece = 0;
 
 // Hands received bytes out at most gPiece at a time.
-ssize_t PieceRecv(int fd, void* buffer, size_t length, int flags) {
-    return EntryPointSwap::Real().Recv(fd, buffer, std::min(length, gPiece), flags);
+int PieceRecv(TSocketId socket, void* buffer, int length, int flags, int& received) {
+    return EntryPointSwap::Real().Receive(
+        socket, buffer, static_cast<int>(std::min(static_cast<size_t>(length), gPiece)), flags,
+        received);
 }
 
 int gInterruptions = 0;
 
-ssize_t InterruptedRecv(int fd, void* buffer, size_t length, int flags) {
+int InterruptedRecv(TSocketId socket, void* buffer, int length, int flags, int& received) {
     if (gInterruptions > 0) {
         --gInterruptions;
-        errno = EINTR;
-        return -1;
+        return WSAEINTR;
     }
-    return EntryPointSwap::Real().Recv(fd, buffer, length, flags);
+    return EntryPointSwap::Real().Receive(socket, buffer, length, flags, received);
 }
 
-ssize_t ShutDownRecv(int, void*, size_t, int) {
-    errno = ESHUTDOWN;
-    return -1;
-}
+int ShutDownRecv(TSocketId, void*, int, int, int&) { return WSAESHUTDOWN; }
 
-int FailingPoll(pollfd*, nfds_t, const timespec*, const sigset_t*) {
-    errno = ENOMEM;
-    return -1;
-}
+int FailingWait(TSocketWait*, size_t, int, int&) { return WSAENOBUFS; }
 
 long ElapsedMs(std::chrono::steady_clock::time_point since) {
     return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -71,7 +67,7 @@ TEST_P(ReadLinePieces, LinesAreJoinedAcrossPiecesAndTheRestIsKept) {
     TTcpClient client;
     EntryPointSwap swap;
     gPiece = GetParam();
-    swap.Entries().Recv = PieceRecv;
+    swap.Entries().Receive = PieceRecv;
     Connect(client, server);
     EXPECT_EQ(client.ReadLine("\r\n", 5000), "ok");
     EXPECT_EQ(client.ReadLine("\r\n", 5000), "second line");
@@ -214,7 +210,7 @@ TEST(ReadLine, AFailingWaitIsAnErrorNotATimeOut) {
     TTcpClient client;
     Connect(client, server);
     EntryPointSwap swap;
-    swap.Entries().PPoll = FailingPoll;
+    swap.Entries().Wait = FailingWait;
     try {
         client.ReadLine("\r\n", 5000);
         FAIL() << "no exception";
@@ -232,7 +228,7 @@ TEST(ReadLine, InterruptedReceivesAreRepeated) {
     Connect(client, server);
     EntryPointSwap swap;
     gInterruptions = 3;
-    swap.Entries().Recv = InterruptedRecv;
+    swap.Entries().Receive = InterruptedRecv;
     EXPECT_EQ(client.ReadLine("\r\n", 5000), "ok");
     EXPECT_EQ(gInterruptions, 0);
 }
@@ -245,7 +241,7 @@ TEST(ReceiveChunk, AShutDownSocketWithNothingBufferedRaises10058AndCloses) {
     TTcpClient client;
     Connect(client, server);
     EntryPointSwap swap;
-    swap.Entries().Recv = ShutDownRecv;
+    swap.Entries().Receive = ShutDownRecv;
     try {
         client.ReceiveChunk(true, 5000, nullptr, true);
         FAIL() << "no exception";

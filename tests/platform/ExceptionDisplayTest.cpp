@@ -10,6 +10,7 @@ TEST(ApplicationTitle, CutsAtFirstDotAndLowersAfterTheFirstLetter) {
     EXPECT_EQ(ApplicationTitle("/opt/zuvo/zuvo-updater"), "zuvo-updater");
     EXPECT_EQ(ApplicationTitle("/opt/zuvo/UpDater.Main.exe"), "Updater");
     EXPECT_EQ(ApplicationTitle("ZUVO"), "Zuvo");
+    EXPECT_EQ(ApplicationTitle("C:\\Program Files\\Zuvo\\ZuvoUpdate.exe"), "Zuvoupdate");
 }
 
 TEST(ExceptionDisplayText, FullStopRuleComparesTheLastCharacterBytes) {

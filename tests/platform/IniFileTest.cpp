@@ -13,9 +13,10 @@ std::string Read(const std::string& path, const std::string& section, const std:
 
 TEST(IniFile, MatchesSectionAndKeyWithoutCaseAndTrimsTheValue) {
     TempDir dir;
-    const auto path = dir.WriteFile("a.ini",
-                                    "; comment\r\n[Other]\r\nKey=other\r\n"
-                                    "[ oprationinfo ]\r\n refreshinterval =  12  \r\nKey=\"q\"\r\n");
+    const auto path =
+        dir.WriteFile("a.ini",
+                      "; comment\r\n[Other]\r\nKey=other\r\n"
+                      "[ oprationinfo ]\r\n refreshinterval =  12  \r\nKey=\"q\"\r\n");
     EXPECT_EQ(Read(path, "OprationInfo", "RefreshInterval"), "12");
     EXPECT_EQ(Read(path, "OPRATIONINFO", "key"), "q");
     EXPECT_EQ(Read(path, "Other", "Key"), "other");

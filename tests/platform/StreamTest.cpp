@@ -12,7 +12,7 @@ namespace {
 
 // Both stream kinds must keep the same contract; each test runs on both.
 class StreamContract : public ::testing::TestWithParam<bool> {
-protected:
+  protected:
     std::unique_ptr<TStream> Make() {
         if (GetParam()) {
             return std::make_unique<TFileStream>(dir_.Path() + "s.bin", TFileMode::fmCreate);

@@ -1,8 +1,8 @@
-#include "platform/IniFile.h"
-
 #include <algorithm>
 #include <cctype>
 #include <fstream>
+
+#include "platform/IniFile.h"
 
 namespace {
 
@@ -46,7 +46,8 @@ std::string GetPrivateProfileString(const std::string& section, const std::strin
         const std::string t = Trim(line);
         if (!t.empty() && t.front() == '[') {
             const auto close = t.find(']');
-            inSection = close != std::string::npos && SameName(Trim(t.substr(1, close - 1)), section);
+            inSection =
+                close != std::string::npos && SameName(Trim(t.substr(1, close - 1)), section);
             continue;
         }
         if (!inSection || t.empty() || t.front() == ';') {

@@ -1,0 +1,53 @@
+#include <sys/stat.h>
+
+#include <cerrno>
+
+#include "platform/FileSystem.h"
+
+namespace {
+
+constexpr mode_t kPermissionBits = 07777;
+constexpr mode_t kNewDirectoryMode = 0777;
+
+TPathKind KindOf(mode_t mode) {
+    if (S_ISREG(mode)) {
+        return TPathKind::Regular;
+    }
+    if (S_ISDIR(mode)) {
+        return TPathKind::Directory;
+    }
+    if (S_ISLNK(mode)) {
+        return TPathKind::Link;
+    }
+    return TPathKind::Other;
+}
+
+}  // namespace
+
+TPathStatus PathStatus(const std::string& path, TLinks links) {
+    struct stat info {};
+    const int result =
+        links == TLinks::Follow ? ::stat(path.c_str(), &info) : ::lstat(path.c_str(), &info);
+    TPathStatus status;
+    if (result != 0) {
+        status.Kind = errno == ENOENT ? TPathKind::Absent : TPathKind::Unknown;
+        return status;
+    }
+    status.Kind = KindOf(info.st_mode);
+    status.Size = info.st_size;
+    status.Mode = static_cast<uint32_t>(info.st_mode & kPermissionBits);
+    status.ModifiedSeconds = info.st_mtim.tv_sec;
+    status.ModifiedNanoseconds = static_cast<int32_t>(info.st_mtim.tv_nsec);
+    return status;
+}
+
+bool SetPathMode(const std::string& path, uint32_t mode) {
+    return ::chmod(path.c_str(), static_cast<mode_t>(mode & kPermissionBits)) == 0;
+}
+
+TMakeDirectoryResult MakeDirectory(const std::string& path) {
+    if (::mkdir(path.c_str(), kNewDirectoryMode) == 0) {
+        return TMakeDirectoryResult::Made;
+    }
+    return errno == EEXIST ? TMakeDirectoryResult::AlreadyThere : TMakeDirectoryResult::Failed;
+}

@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "TempDir.h"
+#include "platform/FileOps.h"
+#include "platform/FileSystem.h"
+#include "platform/ProgramDirectory.h"
+
+TEST(PathStatus, TellsKindSizeModeAndTime) {
+    TempDir dir;
+    const std::string file = dir.WriteFile("f", "12345");
+    ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
+    const TPathStatus status = PathStatus(file, TLinks::Follow);
+    EXPECT_EQ(status.Kind, TPathKind::Regular);
+    EXPECT_EQ(status.Size, 5);
+    EXPECT_EQ(status.Mode, 0640u);
+    struct stat info {};
+    ASSERT_EQ(::stat(file.c_str(), &info), 0);
+    EXPECT_EQ(status.ModifiedSeconds, info.st_mtim.tv_sec);
+    EXPECT_EQ(status.ModifiedNanoseconds, info.st_mtim.tv_nsec);
+    EXPECT_EQ(PathStatus(dir.Path(), TLinks::Follow).Kind, TPathKind::Directory);
+    EXPECT_EQ(PathStatus(dir.Path() + "none", TLinks::Follow).Kind, TPathKind::Absent);
+    // Below a file nothing can be looked for: that is not "absent".
+    EXPECT_EQ(PathStatus(file + "/x", TLinks::DoNotFollow).Kind, TPathKind::Unknown);
+}
+
+TEST(PathStatus, ALinkIsSeenOnlyWhenNotFollowed) {
+    TempDir dir;
+    const std::string target = dir.WriteFile("target", "abc");
+    const std::string link = dir.Path() + "link";
+    ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
+    EXPECT_EQ(PathStatus(link, TLinks::DoNotFollow).Kind, TPathKind::Link);
+    EXPECT_EQ(PathStatus(link, TLinks::Follow).Kind, TPathKind::Regular);
+    EXPECT_EQ(PathStatus(link, TLinks::Follow).Size, 3);
+    const std::string dangling = dir.Path() + "dangling";
+    ASSERT_EQ(::symlink((dir.Path() + "none").c_str(), dangling.c_str()), 0);
+    EXPECT_EQ(PathStatus(dangling, TLinks::DoNotFollow).Kind, TPathKind::Link);
+    EXPECT_EQ(PathStatus(dangling, TLinks::Follow).Kind, TPathKind::Absent);
+}
+
+TEST(MakeDirectory, MakesOneLevelAndSaysWhatWasThere) {
+    TempDir dir;
+    EXPECT_EQ(MakeDirectory(dir.Path() + "d"), TMakeDirectoryResult::Made);
+    EXPECT_EQ(PathStatus(dir.Path() + "d", TLinks::Follow).Kind, TPathKind::Directory);
+    EXPECT_EQ(MakeDirectory(dir.Path() + "d"), TMakeDirectoryResult::AlreadyThere);
+    EXPECT_EQ(MakeDirectory(dir.WriteFile("f", "")), TMakeDirectoryResult::AlreadyThere);
+    EXPECT_EQ(MakeDirectory(dir.Path() + "x/y"), TMakeDirectoryResult::Failed);
+}
+
+TEST(SetPathMode, ChangesOnlyPermissionBits) {
+    TempDir dir;
+    const std::string file = dir.WriteFile("f", "");
+    EXPECT_TRUE(SetPathMode(file, 0600));
+    EXPECT_EQ(PathStatus(file, TLinks::Follow).Mode, 0600u);
+    EXPECT_TRUE(SetPathMode(file, 0100755));  // type bits are not the caller's to give
+    EXPECT_EQ(PathStatus(file, TLinks::Follow).Mode, 0755u);
+    EXPECT_EQ(PathStatus(file, TLinks::Follow).Kind, TPathKind::Regular);
+    EXPECT_FALSE(SetPathMode(dir.Path() + "none", 0600));
+}
+
+// The installed browser is replaced by a rename: a failing replace must
+// leave the old program exactly as it was.
+TEST(ReplaceFile, AFailedReplaceKeepsTheOldFile) {
+    TempDir dir;
+    const std::string installed = dir.WriteFile("Browser.exe", "old");
+    EXPECT_FALSE(ReplaceFile(dir.Path() + "missing", installed));
+    EXPECT_EQ(TempDir::ReadFile(installed), "old");
+    ASSERT_EQ(MakeDirectory(dir.Path() + "d"), TMakeDirectoryResult::Made);
+    EXPECT_FALSE(ReplaceFile(installed, dir.Path() + "d"));  // a file cannot replace a directory
+    EXPECT_EQ(TempDir::ReadFile(installed), "old");
+}
+
+TEST(ProgramDirectory, IsTheRunningProgramsFolderEndingInItsSeparator) {
+    const std::string exe = ExecutablePath();
+    const std::string dir = ProgramDirectory();
+    ASSERT_FALSE(dir.empty());
+    EXPECT_EQ(dir.back(), '/');
+    EXPECT_EQ(exe.substr(0, dir.size()), dir);
+    EXPECT_EQ(exe.substr(dir.size()), "platform_tests");
+    EXPECT_EQ(PathStatus(exe, TLinks::Follow).Kind, TPathKind::Regular);
+}
