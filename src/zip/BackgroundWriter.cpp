@@ -1,30 +1,10 @@
 #include "zip/BackgroundWriter.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
+#include <exception>
+#include <utility>
 
-namespace {
-
-bool WriteAll(int fd, const uint8_t* data, size_t count) {
-    while (count > 0) {
-        const ssize_t n = ::write(fd, data, count);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        data += n;
-        count -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
-}  // namespace
-
-TBackgroundWriter::TBackgroundWriter(int fd) : fd_(fd) {
+TBackgroundWriter::TBackgroundWriter(TWriteSink sink) : sink_(std::move(sink)) {
     for (size_t i = 0; i < kChunks; ++i) {
         free_.emplace_back();
         free_.back().reserve(kChunkSize);
@@ -80,6 +60,16 @@ bool TBackgroundWriter::Drain() {
     return !failed_;
 }
 
+// A sink that throws has failed like one that returns false: the exception
+// cannot cross the thread, the failure reaches the caller through Drain.
+bool TBackgroundWriter::WriteChunk(const std::vector<uint8_t>& chunk) {
+    try {
+        return sink_(chunk.data(), chunk.size());
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 void TBackgroundWriter::Loop() {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
@@ -92,7 +82,7 @@ void TBackgroundWriter::Loop() {
         writing_ = true;
         const bool skip = failed_;  // after a failure the rest is dropped
         lock.unlock();
-        const bool ok = skip || WriteAll(fd_, chunk.data(), chunk.size());
+        const bool ok = skip || WriteChunk(chunk);
         lock.lock();
         failed_ = failed_ || !ok;
         writing_ = false;

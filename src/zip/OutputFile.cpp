@@ -7,14 +7,32 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "platform/Exception.h"
-#include "zip/BackgroundWriter.h"
+#include "platform/ScopeExit.h"
 #include "zip/ZipExceptions.h"
 
 namespace {
 
 [[noreturn]] void RaiseCantWrite() { throw ECantWriteUCF("Cant write uncompressed file"); }
+
+// Writes all bytes to the file, retrying after a signal; false when the
+// system takes no more.
+bool WriteToFile(int fd, const uint8_t* data, size_t count) {
+    while (count > 0) {
+        const ssize_t n = ::write(fd, data, count);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        data += n;
+        count -= static_cast<size_t>(n);
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -48,6 +66,13 @@ TOutputFile::TOutputFile(const std::string& fileName, int32_t bufferSize, bool f
         throw EFCreateError("Cannot create file " + fileName);
     }
     buffer_ = std::make_unique<uint8_t[]>(capacity_);
+    sink_ = [fd = fd_](const uint8_t* data, size_t count) { return WriteToFile(fd, data, count); };
+}
+
+TOutputFile::TOutputFile(const std::string& fileName, int32_t bufferSize, bool flushOnClose,
+                         TWriteSink sink)
+    : TOutputFile(fileName, bufferSize, flushOnClose) {
+    sink_ = std::move(sink);
 }
 
 TOutputFile::~TOutputFile() {
@@ -66,19 +91,15 @@ void TOutputFile::SetSize(int64_t size) {
     if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) {
         throw EStreamError("Cannot set the size of \"" + fileName_ + "\". " + std::strerror(errno));
     }
+    if (size >= kBackgroundFrom && !writer_) {
+        Flush();  // anything buffered goes first, on this thread
+        writer_ = std::make_unique<TBackgroundWriter>(sink_);
+    }
 }
 
 void TOutputFile::WriteAll(const uint8_t* data, size_t count) {
-    while (count > 0) {
-        const ssize_t n = ::write(fd_, data, count);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            RaiseCantWrite();
-        }
-        data += n;
-        count -= static_cast<size_t>(n);
+    if (!sink_(data, count)) {
+        RaiseCantWrite();
     }
 }
 
@@ -137,20 +158,18 @@ void TOutputFile::Close() {
     if (fd_ < 0) {
         return;
     }
-    const int fd = fd_;
-    try {
-        Flush();
-    } catch (...) {
+    const int fd = std::exchange(fd_, -1);
+    // A failed flush still closes the file; its error is the one reported.
+    ScopeExit closeAfterFailure([&] {
         writer_.reset();
-        fd_ = -1;
         ::close(fd);
-        throw;
-    }
+    });
+    Flush();
     writer_.reset();
+    closeAfterFailure.Release();
     if (flushOnClose_) {
         ::fsync(fd);
     }
-    fd_ = -1;
     if (::close(fd) != 0 && errno != EINTR) {
         RaiseCantWrite();
     }

@@ -128,7 +128,7 @@ bool TExtractRun::PositionAtData(const TZipHeaderInfo& entry) {
     std::array<uint8_t, local_file_header::kSize> bytes{};
     stages_.ReadExact(bytes.data(), static_cast<uint32_t>(bytes.size()));
     local_file_header header;
-    if (!ParseLocalHeader(std::span<const uint8_t>(bytes), header)) {
+    if (!ParseLocalHeader(std::span<const uint8_t>(bytes), header) || header.signature != LOCSIG) {
         // No local header where the directory says: the entry's data cannot
         // be found, and guessing would write garbage.
         return false;

@@ -2,6 +2,9 @@
 // end of the deflate stream, damaged and lying entries, the memory and
 // stream targets, encrypted entries and methods without a decompressor.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <ctime>
 
 #include "DecoderTestSupport.h"
 #include "ExtractTestSupport.h"
@@ -50,8 +53,9 @@ TEST_F(ExtractStages, StoredEntriesAtTheBlockEdges) {
     EXPECT_EQ(blocks, (std::vector<int>{0, 1, 2}));
 }
 
-// Large files are written by a second thread: every byte arrives in order,
-// and the date is set after the last one.
+// Files this large go through the background writer (OutputFileTest shows
+// the second thread): through the real driver every byte arrives in order,
+// and the date is set after the last one, so no late write moves it.
 TEST_F(ExtractStages, LargeFilesArriveWhole) {
     const std::string plain = PseudoRandomBytes(5 << 20, 13) + std::string(3 << 20, 'r');
     Use({{"stored.bin", plain}, {"deflated.bin", plain, 8}});
@@ -59,6 +63,14 @@ TEST_F(ExtractStages, LargeFilesArriveWhole) {
     EXPECT_EQ(extract::ReadFile(Out("stored.bin")), plain);
     EXPECT_EQ(extract::ReadFile(Out("deflated.bin")), plain);
     EXPECT_TRUE(badCrc_.empty());
+    struct tm t {};
+    t.tm_year = 124, t.tm_mon = 4, t.tm_mday = 17, t.tm_hour = 12, t.tm_min = 30;
+    t.tm_isdst = -1;
+    for (const char* name : {"stored.bin", "deflated.bin"}) {
+        struct stat info {};
+        ASSERT_EQ(::stat(Out(name).c_str(), &info), 0);
+        EXPECT_EQ(info.st_mtime, std::mktime(&t)) << name;
+    }
 }
 
 // The entry ends with the deflate stream; bytes after it are not data.

@@ -212,12 +212,26 @@ TEST(UntrustedCounts, HugeCountWithRealEntriesListsWhatIsThere) {
     EXPECT_TRUE(o.zip.RebuiltDirectory());
 }
 
+// Catches: a directory offset taken as a signed position. The zip64 value
+// 0xFFFFFFFFFFFFFFF0 is -16 as a 64-bit position; like the classic value
+// past the end it must count as beyond the file, never wrap back into it.
 TEST(UntrustedCounts, OffsetsBeyondTheFileNeverWrap) {
-    Archive a = TwoFiles();
-    a.centralOffset = 0xFFFFFFF0;
-    Opened o(Build(a));
-    o.zip.ReadZip();  // the directory is rebuilt from the local headers
-    EXPECT_EQ(o.zip.GetCount(), 2);
+    Archive classic = TwoFiles();
+    classic.centralOffset = 0xFFFFFFF0;
+    Archive wide = TwoFiles();
+    wide.centralOffset = 0xFFFFFFFF;  // the zip64 end record holds the offset
+    wide.zip64Entries = 2;
+    std::string wideBytes = Build(wide);
+    // The zip64 record's directory offset is its last field (8 bytes), just
+    // before the locator (20 bytes) and the end record (22 bytes).
+    const size_t field = wideBytes.size() - 22 - 20 - 8;
+    wideBytes.replace(field, 8, "\xF0\xFF\xFF\xFF\xFF\xFF\xFF\xFF");
+    for (const std::string& bytes : {Build(classic), wideBytes}) {
+        Opened o(bytes);
+        o.zip.ReadZip();  // the directory is rebuilt from the local headers
+        EXPECT_EQ(o.zip.GetCount(), 2);
+        EXPECT_TRUE(o.zip.RebuiltDirectory());
+    }
 }
 
 // The second central record claims a.txt's data under the name b.txt; it
