@@ -163,8 +163,7 @@ TEST_F(Download, AReplyInTwoPiecesEachWithinTheWaitIsAccepted) {
 TEST_F(Download, AReplyLaterThanTheWaitIsRefused) {
     TWorkflowTimings impatient = TestTimings();
     impatient.ReplyWaitMs = 150;
-    TPackageSteps hurried(impatient);
-    hurried.ProgramDirOverride = dir.Path();
+    TUpdateWorkflow hurried(view, *steps, impatient);
     LoopbackServer server(
         [](ServerSide& side) {
             if (side.ReceiveLine().empty()) {
@@ -175,9 +174,9 @@ TEST_F(Download, AReplyLaterThanTheWaitIsRefused) {
             side.Close();
         },
         2);
-    hurried.ServerHosts = {"127.0.0.1"};
-    hurried.ServerPort = server.Port();
-    EXPECT_FALSE(hurried.DownloadPackage(*workflow));
+    steps->ServerHosts = {"127.0.0.1"};
+    steps->ServerPort = server.Port();
+    EXPECT_FALSE(steps->DownloadPackage(hurried));
     server.Join();
     ASSERT_EQ(hooks.Boxes().size(), 1u);
     EXPECT_EQ(hooks.Boxes()[0].text, kFailed);

@@ -57,7 +57,7 @@ inline TWorkflowTimings TestTimings() {
 class WorkflowFixture : public ::testing::Test {
   protected:
     void SetUp() override {
-        steps = std::make_unique<TPackageSteps>(TestTimings());
+        steps = std::make_unique<TPackageSteps>();
         steps->ProgramDirOverride = dir.Path();
         workflow = std::make_unique<TUpdateWorkflow>(view, *steps, TestTimings());
     }

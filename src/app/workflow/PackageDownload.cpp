@@ -20,11 +20,10 @@ const char* const kLineEnd = "\r\n";
 
 }  // namespace
 
-TPackageSteps::TPackageSteps(TWorkflowTimings timings)
+TPackageSteps::TPackageSteps()
     : ReplaceInstalled(ReplaceFile),
       UnZipper1(std::make_unique<TUnZipper>()),
-      TcpClient1(std::make_unique<TTcpClient>()),
-      timings_(timings) {
+      TcpClient1(std::make_unique<TTcpClient>()) {
     UnZipper1->RecreateDirs = true;
     UnZipper1->DoAll = true;
     TcpClient1->Port = 0;
@@ -86,7 +85,7 @@ bool TPackageSteps::DownloadPackage(TUpdateWorkflow& workflow) {
         TcpClient1->OnWorkEnd = nullptr;
     });
     try {
-        Transfer(*package);
+        Transfer(*package, workflow.Timings().ReplyWaitMs);
         return true;
     } catch (const Exception&) {
         AppMessageBox(kDownloadFailedText, kFailureCaption, MB_OK | MB_ICONEXCLAMATION);
@@ -95,13 +94,13 @@ bool TPackageSteps::DownloadPackage(TUpdateWorkflow& workflow) {
     return false;
 }
 
-void TPackageSteps::Transfer(TFileStream& package) {
+void TPackageSteps::Transfer(TFileStream& package, int replyWaitMs) {
     // The probe's result is not looked at on purpose: the download goes on
     // with the host it tried last, and a dead one fails the connect below.
     FindServer();
     TcpClient1->ConnectToHost();
     TcpClient1->WriteLine(kRequestLine);
-    const std::string reply = TcpClient1->ReadLine(kLineEnd, timings_.ReplyWaitMs);
+    const std::string reply = TcpClient1->ReadLine(kLineEnd, replyWaitMs);
     if (reply != kReplyLine) {
         // Never shown: the download's guard turns any refusal into its own
         // box. The odd text is the released program's and is kept.

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "UpdateSteps.h"
-#include "WorkflowTimings.h"
 #include "net/TcpClient.h"
 #include "zip/UnZipper.h"
 
@@ -17,7 +16,7 @@ class TFileStream;
 // operations that put the new Browser.exe in place and start it.
 class TPackageSteps : public IUpdateSteps {
   public:
-    explicit TPackageSteps(TWorkflowTimings timings = {});
+    TPackageSteps();
     ~TPackageSteps() override;
     TPackageSteps(const TPackageSteps&) = delete;
     TPackageSteps& operator=(const TPackageSteps&) = delete;
@@ -25,6 +24,7 @@ class TPackageSteps : public IUpdateSteps {
     // The update-server port of both hosts.
     static constexpr int kServerPort = 10290;
 
+    // Waits for the reply line as long as the workflow's timings say.
     bool DownloadPackage(TUpdateWorkflow& workflow) override;
     // Unpacks and starts the new browser; shows the failure box when that
     // did not happen. The program directory always keeps a browser.
@@ -56,10 +56,8 @@ class TPackageSteps : public IUpdateSteps {
 
   private:
     // The reply line's exchange and the package transfer; raises on failure.
-    void Transfer(TFileStream& package);
+    void Transfer(TFileStream& package, int replyWaitMs);
     // Copies the verified browser beside the installed one and renames it
     // over it; raises when the installed browser could not be replaced.
     void PutInPlace(const std::string& extracted, const std::string& installed);
-
-    TWorkflowTimings timings_;
 };
