@@ -9,7 +9,6 @@
 #include "platform/FileOps.h"
 #include "platform/FileStream.h"
 #include "platform/MessageHooks.h"
-#include "platform/ProgramDirectory.h"
 #include "platform/ScopeExit.h"
 
 namespace {
@@ -19,21 +18,6 @@ const char* const kReplyLine = "ok_down_load_update_browser";
 const char* const kLineEnd = "\r\n";
 
 }  // namespace
-
-TPackageSteps::TPackageSteps()
-    : ReplaceInstalled(ReplaceFile),
-      UnZipper1(std::make_unique<TUnZipper>()),
-      TcpClient1(std::make_unique<TTcpClient>()) {
-    UnZipper1->RecreateDirs = true;
-    UnZipper1->DoAll = true;
-    TcpClient1->Port = 0;
-}
-
-TPackageSteps::~TPackageSteps() = default;
-
-std::string TPackageSteps::ProgramDir() const {
-    return ProgramDirOverride.empty() ? ProgramDirectory() : ProgramDirOverride;
-}
 
 bool TPackageSteps::FindServer() {
     const std::vector<std::string> hosts = ServerHosts;
