@@ -1,5 +1,6 @@
 // Downloads a package from the project's update server (in this process, on
-// loopback) through the update window's DownloadPackage, offscreen, and
+// loopback) through the workflow's real download step, driven by the window
+// logic over a view that only notes the time of the completion text, and
 // beside it with a plain client that speaks the same protocol and writes
 // with a recv/write loop. Prints MB/s of each and their ratio.
 //
@@ -14,18 +15,21 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <QApplication>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "UpdateMain.h"
 #include "UpdateServer.h"
+#include "workflow/PackageSteps.h"
+#include "workflow/UpdateView.h"
+#include "workflow/UpdateWorkflow.h"
+#include "workflow/WorkflowTexts.h"
 
 namespace {
 
@@ -94,24 +98,39 @@ struct WindowRun {
     int64_t bytes = 0;
 };
 
-WindowRun WindowDownload(int port, const std::string& directory) {
-    TfrmUpdateMain window;
-    window.Timer1->stop();
-    window.ProgramDirOverride = directory + "/";
-    window.ServerHosts = {"127.0.0.1"};
-    window.ServerPort = port;
+// A window that shows nothing and notes when the transfer's end was
+// announced: the completion text comes before the work end's pause.
+class TimingView : public IUpdateView {
+  public:
+    void SetLabelCaption(const std::string& caption) override {
+        if (caption == kDoneText) {
+            workEnd = Clock::now();
+        }
+    }
+    void SetBarWidth(int) override {}
+    void SetOkEnabled(bool) override {}
+    void StartTimer(int) override {}
+    void StopTimer() override {}
+    void Close() override {}
+    void EndProgram() override {}
+    void Defer(std::function<void()>) override {}
+
     Clock::time_point workEnd{};
-    auto handler = window.TcpClient1->OnWorkEnd;
-    window.TcpClient1->OnWorkEnd = [&](TNetComponent* sender, TWorkMode mode) {
-        workEnd = Clock::now();
-        handler(sender, mode);
-    };
+};
+
+WindowRun WindowDownload(int port, const std::string& directory) {
+    TPackageSteps steps;
+    steps.ProgramDirOverride = directory + "/";
+    steps.ServerHosts = {"127.0.0.1"};
+    steps.ServerPort = port;
+    TimingView view;
+    TUpdateWorkflow workflow(view, steps);
     const auto start = Clock::now();
-    if (!window.DownloadPackage()) {
+    if (!steps.DownloadPackage(workflow)) {
         throw std::runtime_error("the window's download failed");
     }
     const auto end = Clock::now();
-    WindowRun run{Seconds(start, end), Seconds(start, workEnd), 0};
+    WindowRun run{Seconds(start, end), Seconds(start, view.workEnd), 0};
     const int fd = ::open((directory + "/updateFile/Browser.zip").c_str(), O_RDONLY);
     run.bytes = ::lseek(fd, 0, SEEK_END);
     ::close(fd);
@@ -121,8 +140,6 @@ WindowRun WindowDownload(int port, const std::string& directory) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
     const int64_t bytes = (argc > 1 ? std::atoll(argv[1]) : 256) << 20;
     const std::string directory = argc > 2 ? argv[2] : "/tmp";
     const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 3;
@@ -158,7 +175,8 @@ int main(int argc, char** argv) {
     ::unlink((directory + "/zuvo-bench-plain.bin").c_str());
 
     const double mb = static_cast<double>(bytes) / 1e6;
-    std::printf("package %lld MiB, best of %d rounds\n", static_cast<long long>(bytes >> 20), rounds);
+    std::printf("package %lld MiB, best of %d rounds\n", static_cast<long long>(bytes >> 20),
+                rounds);
     std::printf("plain client            %8.1f MB/s\n", mb / bestPlain);
     std::printf("DownloadPackage, transfer %8.1f MB/s  ratio %.2f\n", mb / bestWindow.transfer,
                 bestPlain / bestWindow.transfer);

@@ -2,12 +2,13 @@
 #include <exception>
 #include <memory>
 
-#include "Application.h"
-#include "QtHooks.h"
-#include "System.h"
-#include "UnattendedRun.h"
-#include "UpdateMain.h"
 #include "platform/ExceptionDisplay.h"
+#include "qt/Application.h"
+#include "qt/QtHooks.h"
+#include "qt/UpdateMain.h"
+#include "workflow/PackageSteps.h"
+#include "workflow/System.h"
+#include "workflow/UnattendedRun.h"
 
 namespace {
 
@@ -29,12 +30,13 @@ int main(int argc, char** argv) {
     }
     int status = unattended ? 1 : 0;
     try {
+        TPackageSteps steps;
         // The window comes first: it is the main window and its timer starts
         // ticking at once, also while a start-up box is open.
-        auto frmUpdateMain = std::make_unique<TfrmUpdateMain>();
+        auto frmUpdateMain = std::make_unique<TfrmUpdateMain>(steps);
         std::unique_ptr<TUnattendedRun> driver;
         if (unattended) {
-            driver = std::make_unique<TUnattendedRun>(*frmUpdateMain);
+            driver = std::make_unique<TUnattendedRun>(*frmUpdateMain->Workflow, *frmUpdateMain);
         }
         auto dmSystem = std::make_unique<TdmSystem>();
         frmUpdateMain->show();

@@ -6,12 +6,13 @@
 #include <fstream>
 
 #include "LoopbackServer.h"
-#include "WindowTexts.h"
 #include "WorkflowFixture.h"
 #include "platform/Exception.h"
+#include "workflow/WorkflowTexts.h"
 
 namespace {
 
+// The texts are spelled out here on purpose: a changed text must fail.
 const char* const kNoServer = "没有可用的服务器地址，请登录网站查看有效的地址！";
 const char* const kFailed = "下载更新包失败，网络不正常或服务器忙！";
 
@@ -69,44 +70,44 @@ class Download : public WorkflowFixture {};
 TEST_F(Download, ReplyAndFirstPackageBytesInOneSegmentStartTheFile) {
     const std::string package = std::string("PK\x03\x04", 4) + std::string(100000, 'z');
     LoopbackServer server(Answer(kReply, package), 2);
-    window->ServerHosts = {"127.0.0.1"};
-    window->ServerPort = server.Port();
-    EXPECT_TRUE(window->DownloadPackage());
+    steps->ServerHosts = {"127.0.0.1"};
+    steps->ServerPort = server.Port();
+    EXPECT_TRUE(RunDownload());
     server.Join();
     EXPECT_EQ(PackageBytes(), package);
-    EXPECT_TRUE(window->btnOk->isEnabled());
-    EXPECT_EQ(window->Label1->text(), QString::fromUtf8(kDoneText));
-    EXPECT_EQ(window->Image2->width(), TfrmUpdateMain::kFullBar);
+    EXPECT_TRUE(view.okEnabled);
+    EXPECT_EQ(view.caption, kDoneText);
+    EXPECT_EQ(view.barWidth, TUpdateWorkflow::kFullBar);
     EXPECT_TRUE(hooks.Boxes().empty());
-    EXPECT_FALSE(window->TcpClient1->IsConnected());
+    EXPECT_FALSE(steps->TcpClient1->IsConnected());
 }
 
 TEST_F(Download, FirstHostDownSecondUp) {
     LoopbackServer server(Answer(kReply, "package"), 2);
-    window->ServerHosts = {"127.0.0.2", "127.0.0.1"};
-    window->ServerPort = server.Port();
-    EXPECT_TRUE(window->DownloadPackage());
+    steps->ServerHosts = {"127.0.0.2", "127.0.0.1"};
+    steps->ServerPort = server.Port();
+    EXPECT_TRUE(RunDownload());
     server.Join();
     EXPECT_EQ(PackageBytes(), "package");
-    EXPECT_EQ(window->TcpClient1->Host, "127.0.0.1");
+    EXPECT_EQ(steps->TcpClient1->Host, "127.0.0.1");
 }
 
 TEST_F(Download, FirstHostUpSecondNeverContacted) {
     LoopbackServer server(Answer(kReply, "package"), 2);
     CountingListener second("127.0.0.3", server.Port());
     ASSERT_TRUE(second.Bound());
-    window->ServerHosts = {"127.0.0.1", "127.0.0.3"};
-    window->ServerPort = server.Port();
-    EXPECT_TRUE(window->DownloadPackage());
+    steps->ServerHosts = {"127.0.0.1", "127.0.0.3"};
+    steps->ServerPort = server.Port();
+    EXPECT_TRUE(RunDownload());
     server.Join();
     EXPECT_FALSE(second.Knocked());
 }
 
 TEST_F(Download, BothHostsDownShowTwoBoxesInOrder) {
     RefusingPort refusing;
-    window->ServerHosts = {"127.0.0.2", "127.0.0.3"};
-    window->ServerPort = refusing.Port();
-    EXPECT_FALSE(window->DownloadPackage());
+    steps->ServerHosts = {"127.0.0.2", "127.0.0.3"};
+    steps->ServerPort = refusing.Port();
+    EXPECT_FALSE(RunDownload());
     ASSERT_EQ(hooks.Boxes().size(), 2u);
     EXPECT_EQ(hooks.Boxes()[0].text, kNoServer);
     EXPECT_EQ(hooks.Boxes()[0].caption, "zuvo");
@@ -114,8 +115,8 @@ TEST_F(Download, BothHostsDownShowTwoBoxesInOrder) {
     EXPECT_EQ(hooks.Boxes()[1].text, kFailed);
     EXPECT_EQ(hooks.Boxes()[1].caption, "Vesk");
     EXPECT_EQ(hooks.Boxes()[1].flags, 0x30u);
-    EXPECT_FALSE(window->btnOk->isEnabled());
-    EXPECT_EQ(window->TcpClient1->Host, "127.0.0.3");
+    EXPECT_FALSE(view.okEnabled);
+    EXPECT_EQ(steps->TcpClient1->Host, "127.0.0.3");
     EXPECT_EQ(PackageBytes(), "");  // the file was created empty
 }
 
@@ -124,45 +125,72 @@ TEST_F(Download, WrongOrMissingRepliesAreRefused) {
          {"OK_DOWN_LOAD_UPDATE_BROWSER\r\n", "ok_down_load_update_browser \r\n", ""}) {
         RecordingHooks boxes;
         LoopbackServer server(Answer(reply, "data"), 2);
-        window->ServerHosts = {"127.0.0.1"};
-        window->ServerPort = server.Port();
-        EXPECT_FALSE(window->DownloadPackage()) << reply;
+        steps->ServerHosts = {"127.0.0.1"};
+        steps->ServerPort = server.Port();
+        EXPECT_FALSE(RunDownload()) << reply;
         server.Join();
         ASSERT_EQ(boxes.Boxes().size(), 1u) << reply;
         EXPECT_EQ(boxes.Boxes()[0].text, kFailed);
-        EXPECT_FALSE(window->btnOk->isEnabled());
-        EXPECT_EQ(window->Label1->text(), QString::fromUtf8(kStartText));
+        EXPECT_FALSE(view.okEnabled);
+        EXPECT_EQ(workflow->LabelCaption(), kStartText);
+        EXPECT_TRUE(view.captions.empty());
     }
 }
 
-TEST_F(Download, AReplyInTwoPiecesNineSecondsApartIsAccepted) {
+// The reply wait applies to each wait, not to the whole line: two pieces,
+// each within the wait but together longer than it, make one good reply.
+TEST_F(Download, AReplyInTwoPiecesEachWithinTheWaitIsAccepted) {
+    const int piecePause = TestTimings().ReplyWaitMs * 3 / 5;
+    LoopbackServer server(
+        [piecePause](ServerSide& side) {
+            if (side.ReceiveLine().empty()) {
+                return;
+            }
+            side.Pause(piecePause);
+            side.Send("ok_down_load_");
+            side.Pause(piecePause);
+            side.Send("update_browser\r\npkg");
+            side.Close();
+        },
+        2);
+    steps->ServerHosts = {"127.0.0.1"};
+    steps->ServerPort = server.Port();
+    EXPECT_TRUE(RunDownload());
+    server.Join();
+    EXPECT_EQ(PackageBytes(), "pkg");
+}
+
+TEST_F(Download, AReplyLaterThanTheWaitIsRefused) {
+    TWorkflowTimings impatient = TestTimings();
+    impatient.ReplyWaitMs = 150;
+    TUpdateWorkflow hurried(view, *steps, impatient);
     LoopbackServer server(
         [](ServerSide& side) {
             if (side.ReceiveLine().empty()) {
                 return;
             }
-            side.Pause(9000);
-            side.Send("ok_down_load_");
-            side.Pause(9000);
-            side.Send("update_browser\r\npkg");
+            side.Pause(700);
+            side.Send(kReply + "pkg");
             side.Close();
         },
         2);
-    window->ServerHosts = {"127.0.0.1"};
-    window->ServerPort = server.Port();
-    EXPECT_TRUE(window->DownloadPackage());
+    steps->ServerHosts = {"127.0.0.1"};
+    steps->ServerPort = server.Port();
+    EXPECT_FALSE(steps->DownloadPackage(hurried));
     server.Join();
-    EXPECT_EQ(PackageBytes(), "pkg");
+    ASSERT_EQ(hooks.Boxes().size(), 1u);
+    EXPECT_EQ(hooks.Boxes()[0].text, kFailed);
+    EXPECT_EQ(PackageBytes(), "");
 }
 
 TEST_F(Download, ServerThatClosesAtOnceGivesAnEmptyPackageAndReady) {
     LoopbackServer server(Answer(kReply, ""), 2);
-    window->ServerHosts = {"127.0.0.1"};
-    window->ServerPort = server.Port();
-    EXPECT_TRUE(window->DownloadPackage());
+    steps->ServerHosts = {"127.0.0.1"};
+    steps->ServerPort = server.Port();
+    EXPECT_TRUE(RunDownload());
     server.Join();
     EXPECT_EQ(PackageBytes(), "");
-    EXPECT_TRUE(window->btnOk->isEnabled());
+    EXPECT_TRUE(view.okEnabled);
 }
 
 TEST_F(Download, ResetMidTransferSaysTheDownloadFailed) {
@@ -176,39 +204,39 @@ TEST_F(Download, ResetMidTransferSaysTheDownloadFailed) {
             side.Reset();
         },
         2);
-    window->ServerHosts = {"127.0.0.1"};
-    window->ServerPort = server.Port();
-    EXPECT_FALSE(window->DownloadPackage());
+    steps->ServerHosts = {"127.0.0.1"};
+    steps->ServerPort = server.Port();
+    EXPECT_FALSE(RunDownload());
     server.Join();
     ASSERT_EQ(hooks.Boxes().size(), 1u);
     EXPECT_EQ(hooks.Boxes()[0].text, kFailed);
     // The end handler had announced completion; the failure takes it back.
-    EXPECT_FALSE(window->btnOk->isEnabled());
-    EXPECT_EQ(window->Label1->text(), QString::fromUtf8(kDownloadFailedLabel));
+    EXPECT_FALSE(view.okEnabled);
+    EXPECT_EQ(view.caption, kDownloadFailedLabel);
 }
 
 TEST_F(Download, AnOldPackageIsReplaced) {
     dir.WriteFile("updateFile/Browser.zip", std::string(5000, 'o'));
     LoopbackServer server(Answer(kReply, "new"), 2);
-    window->ServerHosts = {"127.0.0.1"};
-    window->ServerPort = server.Port();
-    EXPECT_TRUE(window->DownloadPackage());
+    steps->ServerHosts = {"127.0.0.1"};
+    steps->ServerPort = server.Port();
+    EXPECT_TRUE(RunDownload());
     server.Join();
     EXPECT_EQ(PackageBytes(), "new");
 }
 
 TEST_F(Download, PackageThatCannotBeCreatedRaisesBeforeAnyConnection) {
     dir.WriteFile("updateFile", "a file where the folder should be");
-    window->ServerHosts = {"127.0.0.1"};
-    window->ServerPort = 1;
+    steps->ServerHosts = {"127.0.0.1"};
+    steps->ServerPort = 1;
     try {
-        window->DownloadPackage();
+        RunDownload();
         FAIL() << "no exception";
     } catch (const EFCreateError& e) {
         EXPECT_EQ(e.Message(), "Cannot create file " + UpdateDir() + "Browser.zip");
     }
     EXPECT_TRUE(hooks.Boxes().empty());
-    EXPECT_TRUE(window->TcpClient1->Host.empty());
+    EXPECT_TRUE(steps->TcpClient1->Host.empty());
 }
 
 TEST_F(Download, FromTheProjectsServerByteForByte) {
@@ -217,9 +245,9 @@ TEST_F(Download, FromTheProjectsServerByteForByte) {
         package.push_back(static_cast<char>(i * 7 + i / 256));
     }
     ServingThread server(dir.WriteFile("served.zip", package));
-    window->ServerHosts = {"127.0.0.1"};
-    window->ServerPort = server.Port();
-    EXPECT_TRUE(window->DownloadPackage());
+    steps->ServerHosts = {"127.0.0.1"};
+    steps->ServerPort = server.Port();
+    EXPECT_TRUE(RunDownload());
     EXPECT_EQ(PackageBytes(), package);
-    EXPECT_GT(window->WorkCount, 0);
+    EXPECT_GT(workflow->WorkCount, 0);
 }

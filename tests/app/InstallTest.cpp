@@ -23,13 +23,17 @@ ZipBuilder::Entry Browser(const std::string& version, bool breakCrc = false) {
 
 class Install : public WorkflowFixture {
   protected:
+    bool installed = false;
+
     void SetUp() override {
         WorkflowFixture::SetUp();
         const std::string old = dir.WriteFile("Browser.exe", BrowserScript("old"));
         ::chmod(old.c_str(), 0755);
     }
 
-    void Serve(const ZipBuilder& package) { dir.WriteFile("updateFile/Browser.zip", package.Build()); }
+    void Serve(const ZipBuilder& package) {
+        dir.WriteFile("updateFile/Browser.zip", package.Build());
+    }
 
     bool Started(const std::string& version) const {
         for (int i = 0; i < 300; ++i) {
@@ -44,7 +48,7 @@ class Install : public WorkflowFixture {
     // After a failure: one box with the failure text, and the old browser
     // still installed and still able to run.
     void ExpectOldBrowserKept() {
-        EXPECT_FALSE(window->InstallSucceeded);
+        EXPECT_FALSE(installed);
         ASSERT_EQ(hooks.Boxes().size(), 1u);
         EXPECT_EQ(hooks.Boxes()[0].text, kFailureText);
         EXPECT_EQ(hooks.Boxes()[0].caption, "Vesk");
@@ -59,8 +63,8 @@ class Install : public WorkflowFixture {
 
 TEST_F(Install, OnlyBrowserExeReplacesStartsAndCleansUp) {
     Serve(ZipBuilder().Add(Browser("new")));
-    window->InstallPackage();
-    EXPECT_TRUE(window->InstallSucceeded);
+    installed = RunInstall();
+    EXPECT_TRUE(installed);
     EXPECT_TRUE(hooks.Boxes().empty());
     EXPECT_TRUE(Started("new"));
     EXPECT_EQ(TempDir::ReadFile(dir.Path() + "Browser.exe"), BrowserScript("new"));
@@ -74,8 +78,8 @@ TEST_F(Install, OnlyBrowserExeReplacesStartsAndCleansUp) {
 
 TEST_F(Install, FurtherFilesStayBelowTheUpdateDirectory) {
     Serve(ZipBuilder().Add(Browser("new")).Add("plugins/sub/readme.txt", "plugin notes", true));
-    window->InstallPackage();
-    EXPECT_TRUE(window->InstallSucceeded);
+    installed = RunInstall();
+    EXPECT_TRUE(installed);
     EXPECT_EQ(TempDir::ReadFile(UpdateDir() + "plugins/sub/readme.txt"), "plugin notes");
     EXPECT_FALSE(FileExists(dir.Path() + "plugins/sub/readme.txt"));
 }
@@ -83,8 +87,8 @@ TEST_F(Install, FurtherFilesStayBelowTheUpdateDirectory) {
 TEST_F(Install, AnOldExtractedCopyIsRemovedSoNoQuestionIsAsked) {
     dir.WriteFile("updateFile/Browser.exe", "left over by an interrupted run");
     Serve(ZipBuilder().Add(Browser("new")));
-    window->InstallPackage();
-    EXPECT_TRUE(window->InstallSucceeded);
+    installed = RunInstall();
+    EXPECT_TRUE(installed);
     EXPECT_TRUE(hooks.Boxes().empty());
 }
 
@@ -92,36 +96,36 @@ TEST_F(Install, AnotherExistingFileIsAskedAboutAndEitherAnswerGoesOn) {
     dir.WriteFile("updateFile/notes.txt", "old notes");
     Serve(ZipBuilder().Add("notes.txt", "new notes").Add(Browser("new")));
     hooks.Answer(IDNO);
-    window->InstallPackage();
+    installed = RunInstall();
     ASSERT_EQ(hooks.Boxes().size(), 1u);
     EXPECT_EQ(hooks.Boxes()[0].text, "Replace existing file notes.txt?");
     EXPECT_EQ(hooks.Boxes()[0].caption, "File Exists Alert");
     EXPECT_EQ(hooks.Boxes()[0].flags, unsigned(MB_YESNO));
     EXPECT_EQ(TempDir::ReadFile(UpdateDir() + "notes.txt"), "old notes");
-    EXPECT_TRUE(window->InstallSucceeded);
+    EXPECT_TRUE(installed);
 }
 
 TEST_F(Install, PackageWithoutBrowserExeKeepsTheOldBrowser) {
     Serve(ZipBuilder().Add("sub/Browser.exe", BrowserScript("new")).Add("readme.txt", "x"));
-    window->InstallPackage();
+    installed = RunInstall();
     ExpectOldBrowserKept();
     EXPECT_TRUE(FileExists(UpdateDir() + "Browser.zip"));
 }
 
 TEST_F(Install, BrowserExeFailingItsCheckValueKeepsTheOldBrowser) {
     Serve(ZipBuilder().Add(Browser("new", true)));
-    window->InstallPackage();
+    installed = RunInstall();
     ExpectOldBrowserKept();
     EXPECT_FALSE(FileExists(UpdateDir() + "Browser.exe"));
 }
 
 TEST_F(Install, TruncatedOrCorruptPackagesKeepTheOldBrowser) {
     const std::string whole = ZipBuilder().Add(Browser("new")).Build();
-    for (const std::string& bad : {whole.substr(0, whole.size() / 2), std::string("not a zip"),
-                                   std::string()}) {
+    for (const std::string& bad :
+         {whole.substr(0, whole.size() / 2), std::string("not a zip"), std::string()}) {
         RecordingHooks boxes;
         dir.WriteFile("updateFile/Browser.zip", bad);
-        window->InstallPackage();
+        installed = RunInstall();
         ASSERT_EQ(boxes.Boxes().size(), 1u);
         EXPECT_EQ(boxes.Boxes()[0].text, kFailureText);
         EXPECT_EQ(TempDir::ReadFile(dir.Path() + "Browser.exe"), BrowserScript("old"));
@@ -133,20 +137,45 @@ TEST_F(Install, AnInstalledBrowserThatCannotBeReplacedIsKept) {
     ASSERT_TRUE(CreateDir(dir.Path() + ".Browser.exe.new"));
     dir.WriteFile(".Browser.exe.new/keep", "");
     Serve(ZipBuilder().Add(Browser("new")));
-    window->InstallPackage();
+    installed = RunInstall();
     ExpectOldBrowserKept();
     EXPECT_TRUE(FileExists(UpdateDir() + "Browser.zip"));
+}
+
+// The rename over the installed browser is the one step that touches it; when
+// it fails the old browser stays, the staged copy goes, and the workflow
+// does not count the update as done.
+TEST_F(Install, AFailingReplaceOfTheInstalledBrowserKeepsIt) {
+    Serve(ZipBuilder().Add(Browser("new")));
+    int replaces = 0;
+    steps->ReplaceInstalled = [&](const std::string& staged, const std::string& target) {
+        ++replaces;
+        EXPECT_EQ(TempDir::ReadFile(staged), BrowserScript("new"));
+        EXPECT_EQ(target, dir.Path() + "Browser.exe");
+        return false;
+    };
+    workflow->TcpClient1WorkEnd();
+    ASSERT_TRUE(workflow->OkEnabled());
+    workflow->btnOkClick();
+    EXPECT_EQ(replaces, 1);
+    EXPECT_FALSE(workflow->InstallSucceeded);
+    EXPECT_EQ(view.programEnds, 1);
+    EXPECT_FALSE(FileExists(dir.Path() + ".Browser.exe.new"));
+    EXPECT_TRUE(FileExists(UpdateDir() + "Browser.zip")) << "kept for another try";
+    EXPECT_FALSE(FileExists(dir.Path() + "started-new"));
+    ExpectOldBrowserKept();
 }
 
 TEST_F(Install, WholeUpdateFromTheProjectsServer) {
     ServingThread server(
         dir.WriteFile("served.zip", ZipBuilder().Add(Browser("new")).Add("a/b.txt", "b").Build()));
-    window->ServerHosts = {"127.0.0.2", "127.0.0.1"};
-    window->ServerPort = server.Port();
-    ASSERT_TRUE(window->DownloadPackage());
-    ASSERT_TRUE(window->btnOk->isEnabled());
-    window->btnOkClick();
-    EXPECT_TRUE(window->InstallSucceeded);
+    steps->ServerHosts = {"127.0.0.2", "127.0.0.1"};
+    steps->ServerPort = server.Port();
+    ASSERT_TRUE(RunDownload());
+    ASSERT_TRUE(workflow->OkEnabled());
+    workflow->btnOkClick();
+    EXPECT_TRUE(workflow->InstallSucceeded);
+    EXPECT_EQ(view.programEnds, 1);
     EXPECT_TRUE(Started("new"));
     EXPECT_TRUE(hooks.Boxes().empty());
 }

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "RecordingHooks.h"
-#include "System.h"
 #include "TempDir.h"
 #include "platform/Exception.h"
+#include "workflow/System.h"
 
 namespace {
 
@@ -41,9 +41,9 @@ TEST(RefreshInterval, AbsentEmptyOrSectionMissingGivesFive) {
 }
 
 TEST(RefreshInterval, ClampsToFiveThroughThirty) {
-    const std::pair<const char*, int> cases[] = {{"3", 5},    {"5", 5},     {"17", 17},
-                                                 {"30", 30},  {"31", 30},   {"1000", 30},
-                                                 {"-4", 5},   {"  12  ", 12}, {"$1E", 30}};
+    const std::pair<const char*, int> cases[] = {{"3", 5},   {"5", 5},       {"17", 17},
+                                                 {"30", 30}, {"31", 30},     {"1000", 30},
+                                                 {"-4", 5},  {"  12  ", 12}, {"$1E", 30}};
     for (const auto& [text, expected] : cases) {
         const auto created = CreateWithValue(std::string("RefreshInterval=") + text);
         EXPECT_EQ(created.interval, expected) << text;

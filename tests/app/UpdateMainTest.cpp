@@ -6,25 +6,26 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "FakeWorkflow.h"
+#include "FakeSteps.h"
 #include "RecordingHooks.h"
-#include "UpdateMain.h"
+#include "qt/UpdateMain.h"
 
 namespace {
 
 const QString kStartText = QString::fromUtf8("正在下载更新，请候！");
 const QString kDoneText = QString::fromUtf8("下载完成，请点击更新！");
 
+// The Qt window over scripted steps; the window logic itself is tested
+// without a toolkit (WorkflowTest.cpp).
 class UpdateWindow : public ::testing::Test {
   protected:
-    void SetUp() override { FakeWorkflow::Reset(); }
-    void TearDown() override { FakeWorkflow::Reset(); }
-
     static void Work(TfrmUpdateMain& window, int events) {
         for (int i = 0; i < events; ++i) {
-            window.TcpClient1->OnWork(window.TcpClient1.get(), wkRead, 4096 * (i + 1));
+            window.Workflow->TcpClient1Work();
         }
     }
+
+    FakeSteps steps;
 };
 
 int Area(const QRegion& region) {
@@ -38,7 +39,7 @@ int Area(const QRegion& region) {
 }  // namespace
 
 TEST_F(UpdateWindow, BuiltAsTheResourceDescribes) {
-    TfrmUpdateMain window;
+    TfrmUpdateMain window(steps);
     EXPECT_EQ(window.size(), QSize(423, 164));
     EXPECT_EQ(window.windowTitle(), QString::fromUtf8("zuvo更新"));
     EXPECT_TRUE(window.windowFlags() & Qt::WindowStaysOnTopHint);
@@ -74,17 +75,12 @@ TEST_F(UpdateWindow, BuiltAsTheResourceDescribes) {
     EXPECT_TRUE(window.Timer1->isActive());
     EXPECT_EQ(window.Timer1->interval(), 1000);
     EXPECT_EQ(window.Timer1->timerType(), Qt::PreciseTimer);
-    EXPECT_TRUE(window.UnZipper1->RecreateDirs);
-    EXPECT_TRUE(window.UnZipper1->DoAll);
-    EXPECT_EQ(window.TcpClient1->Port, 0);
-    EXPECT_TRUE(window.TcpClient1->OnWork);
-    EXPECT_TRUE(window.TcpClient1->OnWorkEnd);
-    EXPECT_EQ(window.TickCount, 0);
-    EXPECT_EQ(window.WorkCount, 0);
+    EXPECT_EQ(window.Workflow->TickCount, 0);
+    EXPECT_EQ(window.Workflow->WorkCount, 0);
 }
 
 TEST_F(UpdateWindow, FirstShowCutsTheCornersOff) {
-    TfrmUpdateMain window;
+    TfrmUpdateMain window(steps);
     window.show();
     ASSERT_TRUE(window.FormShape1->RegionApplied());
     EXPECT_EQ(Area(window.mask()), 419 * 159 - 52);
@@ -93,71 +89,60 @@ TEST_F(UpdateWindow, FirstShowCutsTheCornersOff) {
     EXPECT_FALSE(window.mask().contains(QPoint(420, 79))) << "client area beyond the picture";
 }
 
-// Ten receives move the bar to 10; the end of the transfer fills it.
-TEST_F(UpdateWindow, ShortTransferEndsWithAFullBar) {
-    TfrmUpdateMain window;
+// The widgets follow the workflow: the fill's width, the completion text
+// (the label grows to show all of it), and OK.
+TEST_F(UpdateWindow, ShowsTheProgressAndTheCompletion) {
+    TfrmUpdateMain window(steps, TWorkflowTimings{1000, 0, 10000});
     RecordingHooks hooks;
     Work(window, 10);
     EXPECT_EQ(window.Image2->width(), 10);
-    EXPECT_EQ(window.WorkCount, 10);
     EXPECT_EQ(hooks.Pumps(), 10);
-    QElapsedTimer clock;
-    clock.start();
-    window.TcpClient1->OnWorkEnd(window.TcpClient1.get(), wkRead);
-    EXPECT_GE(clock.elapsed(), 450);
+    window.Workflow->TcpClient1WorkEnd();
     EXPECT_EQ(window.Image2->width(), 389);
     EXPECT_EQ(window.Label1->text(), kDoneText);
     EXPECT_GE(window.Label1->width(), window.Label1->fontMetrics().horizontalAdvance(kDoneText))
         << "the label grows to show the whole text";
     EXPECT_TRUE(window.btnOk->isEnabled());
-    EXPECT_EQ(hooks.Pumps(), 10) << "the work end processes nothing";
+    window.Workflow->DownloadFailed();
+    EXPECT_FALSE(window.btnOk->isEnabled());
+    EXPECT_EQ(window.Label1->text(), QString::fromUtf8("下载更新包失败！"));
 }
 
-// The bar is full after the 389th receive; later ones neither repaint nor
-// process messages.
-TEST_F(UpdateWindow, LongTransferStopsProcessingOnceTheBarIsFull) {
-    TfrmUpdateMain window;
-    RecordingHooks hooks;
-    Work(window, 1);
-    EXPECT_EQ(window.Image2->width(), 1);
-    Work(window, 387);
-    EXPECT_EQ(window.Image2->width(), 388);
-    Work(window, 1);
-    EXPECT_EQ(window.Image2->width(), 389);
-    EXPECT_EQ(hooks.Pumps(), 389);
-    Work(window, 611);
-    EXPECT_EQ(window.Image2->width(), 389);
-    EXPECT_EQ(window.WorkCount, 1000);
-    EXPECT_EQ(hooks.Pumps(), 389);
-}
-
+// The Qt timer delivers the ticks: the download starts on the second one and
+// a third never comes.
 TEST_F(UpdateWindow, DownloadStartsOnTheSecondTickExactlyOnce) {
     int tickAtStart = -1;
     bool okEnabledAtStart = true;
     bool timerActiveAtStart = true;
-    FakeWorkflow::onDownload = [&](TfrmUpdateMain& window) {
-        tickAtStart = window.TickCount;
-        okEnabledAtStart = window.btnOk->isEnabled();
-        timerActiveAtStart = window.Timer1->isActive();
+    TfrmUpdateMain* shown = nullptr;
+    steps.onDownload = [&](TUpdateWorkflow& workflow) {
+        tickAtStart = workflow.TickCount;
+        okEnabledAtStart = shown->btnOk->isEnabled();
+        timerActiveAtStart = shown->Timer1->isActive();
+        return true;
     };
     QElapsedTimer clock;
     clock.start();
-    TfrmUpdateMain window;
+    TfrmUpdateMain window(steps, TWorkflowTimings{100, 0, 10000});
+    shown = &window;
+    EXPECT_TRUE(window.Timer1->isActive());
+    EXPECT_EQ(window.Timer1->interval(), 100);
+    EXPECT_EQ(window.Timer1->timerType(), Qt::PreciseTimer);
     window.btnOk->setEnabled(true);
-    QTRY_COMPARE_WITH_TIMEOUT(FakeWorkflow::downloads, 1, 8000);
-    EXPECT_GE(clock.elapsed(), 1900);
+    QTRY_COMPARE_WITH_TIMEOUT(steps.downloads, 1, 5000);
+    EXPECT_GE(clock.elapsed(), 190);
     EXPECT_EQ(tickAtStart, 2);
     EXPECT_FALSE(okEnabledAtStart);
     EXPECT_FALSE(timerActiveAtStart);
-    QTest::qWait(1300);
-    EXPECT_EQ(FakeWorkflow::downloads, 1);
-    EXPECT_EQ(window.TickCount, 2);
+    QTest::qWait(300);
+    EXPECT_EQ(steps.downloads, 1);
+    EXPECT_EQ(window.Workflow->TickCount, 2);
 }
 
 // Cancel in the Waiting state ends the message loop before the download
 // could start: no connection is ever made.
 TEST_F(UpdateWindow, CancelWhileWaitingEndsTheProgramWithoutNetwork) {
-    TfrmUpdateMain window;
+    TfrmUpdateMain window(steps);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     QTimer::singleShot(100, &window, [&] {
@@ -166,8 +151,7 @@ TEST_F(UpdateWindow, CancelWhileWaitingEndsTheProgramWithoutNetwork) {
     QTimer::singleShot(5000, [] { QCoreApplication::exit(7); });
     EXPECT_EQ(QApplication::exec(), 0);
     EXPECT_FALSE(window.isVisible());
-    EXPECT_EQ(FakeWorkflow::downloads, 0);
-    EXPECT_FALSE(window.TcpClient1->IsConnected());
+    EXPECT_EQ(steps.downloads, 0);
 }
 
 // Cancel pressed while a work event processes messages closes the window at
@@ -175,10 +159,11 @@ TEST_F(UpdateWindow, CancelWhileWaitingEndsTheProgramWithoutNetwork) {
 TEST_F(UpdateWindow, CancelDuringTheTransferEndsTheProgramAfterIt) {
     const ProcessMessagesHook previous =
         SetProcessMessagesHook([] { QCoreApplication::processEvents(); });
-    TfrmUpdateMain window;
+    TfrmUpdateMain window(steps, TWorkflowTimings{300, 0, 10000});
     bool visibleAfterCancel = true;
     bool loopRunningAfterCancel = false;
-    FakeWorkflow::onDownload = [&](TfrmUpdateMain& w) {
+    TfrmUpdateMain& w = window;
+    steps.onDownload = [&](TUpdateWorkflow&) {
         QTimer::singleShot(
             0, &w, [&w] { QTest::mouseClick(w.btnCancel, Qt::LeftButton, {}, QPoint(1, 1)); });
         Work(w, 1);
@@ -190,29 +175,50 @@ TEST_F(UpdateWindow, CancelDuringTheTransferEndsTheProgramAfterIt) {
         QTimer::singleShot(0, [&fired] { fired = true; });
         QCoreApplication::processEvents();
         loopRunningAfterCancel = fired;
+        return true;
     };
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     QTimer::singleShot(10000, [] { QCoreApplication::exit(7); });
     EXPECT_EQ(QApplication::exec(), 0);
     SetProcessMessagesHook(previous);
-    EXPECT_EQ(FakeWorkflow::downloads, 1);
+    EXPECT_EQ(steps.downloads, 1);
     EXPECT_FALSE(visibleAfterCancel);
     EXPECT_TRUE(loopRunningAfterCancel);
-    EXPECT_EQ(window.WorkCount, 50) << "the transfer ran to its end";
+    EXPECT_EQ(window.Workflow->WorkCount, 50) << "the transfer ran to its end";
 }
 
 TEST_F(UpdateWindow, OkStartsTheInstallationOnlyWhenEnabledAndNeverTwiceAtOnce) {
-    TfrmUpdateMain window;
+    TfrmUpdateMain window(steps, TWorkflowTimings{1000, 0, 10000});
     window.Timer1->stop();
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     QTest::mouseClick(window.btnOk, Qt::LeftButton, {}, QPoint(1, 1));
-    EXPECT_EQ(FakeWorkflow::installs, 0) << "a disabled OK does nothing";
-    window.btnOk->setEnabled(true);
+    EXPECT_EQ(steps.installs, 0) << "a disabled OK does nothing";
+    window.Workflow->TcpClient1WorkEnd();
+    ASSERT_TRUE(window.btnOk->isEnabled());
     // The installation pumps messages; a second click arriving there is
     // swallowed.
-    FakeWorkflow::onInstall = [](TfrmUpdateMain& w) { w.btnOk->Click(); };
+    steps.onInstall = [&window](TUpdateWorkflow&) {
+        window.btnOk->Click();
+        return true;
+    };
     QTest::mouseClick(window.btnOk, Qt::LeftButton, {}, QPoint(1, 1));
-    EXPECT_EQ(FakeWorkflow::installs, 1);
+    EXPECT_EQ(steps.installs, 1);
+    EXPECT_TRUE(window.Workflow->InstallSucceeded);
+}
+
+// A deferred action runs from the message loop, and not at all once the
+// window is gone.
+TEST_F(UpdateWindow, DeferredActionsRunFromTheLoopWhileTheWindowLives) {
+    int runs = 0;
+    {
+        TfrmUpdateMain window(steps);
+        window.Defer([&runs] { ++runs; });
+        EXPECT_EQ(runs, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(runs, 1, 2000);
+        window.Defer([&runs] { ++runs; });
+    }
+    QTest::qWait(50);
+    EXPECT_EQ(runs, 1);
 }

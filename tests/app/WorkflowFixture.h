@@ -7,9 +7,11 @@
 #include <thread>
 
 #include "RecordingHooks.h"
+#include "RecordingView.h"
 #include "TempDir.h"
-#include "UpdateMain.h"
 #include "UpdateServer.h"
+#include "workflow/PackageSteps.h"
+#include "workflow/UpdateWorkflow.h"
 
 // The project's update server, serving one file on a loopback port of the
 // system's choosing from a thread of its own until the object goes away.
@@ -41,22 +43,35 @@ class ServingThread {
     std::thread thread_;
 };
 
-// A real update window, offscreen, whose program directory is a scratch
-// folder and whose timer is stopped so that tests drive the workflow.
+// Timings short enough for tests: the reply wait still leaves a loopback
+// server ample time, and the work end barely pauses.
+inline TWorkflowTimings TestTimings() {
+    TWorkflowTimings timings;
+    timings.WorkEndPauseMs = 10;
+    timings.ReplyWaitMs = 2000;
+    return timings;
+}
+
+// The real download and installation steps driven by the window logic over
+// a recording view, with a scratch folder as the program directory.
 class WorkflowFixture : public ::testing::Test {
   protected:
     void SetUp() override {
-        window = std::make_unique<TfrmUpdateMain>();
-        window->Timer1->stop();
-        window->ProgramDirOverride = dir.Path();
+        steps = std::make_unique<TPackageSteps>();
+        steps->ProgramDirOverride = dir.Path();
+        workflow = std::make_unique<TUpdateWorkflow>(view, *steps, TestTimings());
     }
 
     std::string UpdateDir() const { return dir.Path() + "updateFile/"; }
     std::string PackageBytes() const { return TempDir::ReadFile(UpdateDir() + "Browser.zip"); }
+    bool RunDownload() { return steps->DownloadPackage(*workflow); }
+    bool RunInstall() { return steps->InstallPackage(*workflow); }
 
     TempDir dir;
     RecordingHooks hooks;
-    std::unique_ptr<TfrmUpdateMain> window;
+    RecordingView view;
+    std::unique_ptr<TPackageSteps> steps;
+    std::unique_ptr<TUpdateWorkflow> workflow;
 };
 
 // The reply line the client accepts, with its terminator.

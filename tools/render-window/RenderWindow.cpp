@@ -12,9 +12,9 @@
 #include <cstdio>
 #include <memory>
 
-#include "QtHooks.h"
-#include "ScriptedWorkflow.h"
-#include "UpdateMain.h"
+#include "ScriptedSteps.h"
+#include "qt/QtHooks.h"
+#include "qt/UpdateMain.h"
 
 namespace {
 
@@ -50,8 +50,8 @@ void Snapshot(const char* name) {
 
 // Runs one window from creation until its scripted download has returned.
 void RunWindow(TScript script, bool snapshotWaiting) {
-    ScriptedWorkflow::script = script;
-    auto window = std::make_unique<TfrmUpdateMain>();
+    TScriptedSteps steps(script, Snapshot);
+    auto window = std::make_unique<TfrmUpdateMain>(steps);
     current = window.get();
     window->show();
     if (!QTest::qWaitForWindowExposed(window.get())) {
@@ -65,10 +65,10 @@ void RunWindow(TScript script, bool snapshotWaiting) {
     // The timer starts the scripted download on its second tick.
     QElapsedTimer clock;
     clock.start();
-    while (window->TickCount < 2 && clock.elapsed() < 5000) {
+    while (window->Workflow->TickCount < 2 && clock.elapsed() < 5000) {
         QTest::qWait(20);
     }
-    if (window->TickCount < 2) {
+    if (window->Workflow->TickCount < 2) {
         std::fprintf(stderr, "render-window: the download never started\n");
         ++failures;
     }
@@ -86,7 +86,6 @@ int main(int argc, char** argv) {
     outDir = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(outDir);
     InstallUnattendedHooks();
-    ScriptedWorkflow::snapshot = Snapshot;
 
     // A plain backdrop, so the cut corners show against something.
     QWidget backdrop;

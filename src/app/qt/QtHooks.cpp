@@ -8,8 +8,13 @@
 
 namespace {
 
+// A box's style holds its buttons in the low four bits and its icon in the
+// next four.
+constexpr unsigned kButtonsMask = 0x0F;
+constexpr unsigned kIconMask = 0xF0;
+
 QMessageBox::Icon IconFor(unsigned flags) {
-    switch (flags & 0xF0) {
+    switch (flags & kIconMask) {
         case MB_ICONERROR:
             return QMessageBox::Critical;
         case MB_ICONEXCLAMATION:
@@ -22,7 +27,7 @@ QMessageBox::Icon IconFor(unsigned flags) {
 int ShowQtBox(const std::string& text, const std::string& caption, unsigned flags) {
     QMessageBox box(IconFor(flags), QString::fromStdString(caption), QString::fromStdString(text),
                     QMessageBox::NoButton, QApplication::activeWindow());
-    switch (flags & 0x0F) {
+    switch (flags & kButtonsMask) {
         case MB_OKCANCEL:
             box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
             break;
@@ -44,7 +49,9 @@ int ShowQtBox(const std::string& text, const std::string& caption, unsigned flag
             return IDOK;
         default:
             // Closing the box without a button is its cancel answer.
-            return (flags & 0x0F) == MB_OK ? IDOK : ((flags & 0x0F) == MB_YESNO ? IDNO : IDCANCEL);
+            return (flags & kButtonsMask) == MB_OK
+                       ? IDOK
+                       : ((flags & kButtonsMask) == MB_YESNO ? IDNO : IDCANCEL);
     }
 }
 

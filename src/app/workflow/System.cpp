@@ -1,5 +1,6 @@
 #include "System.h"
 
+#include "WorkflowTexts.h"
 #include "platform/Exception.h"
 #include "platform/ExceptionDisplay.h"
 #include "platform/FileOps.h"
@@ -13,8 +14,8 @@ constexpr int32_t kMaxInterval = 30;
 
 }  // namespace
 
-TdmSystem::TdmSystem(std::string programDirectory, QObject* parent)
-    : QObject(parent), programDirectory_(std::move(programDirectory)) {
+TdmSystem::TdmSystem(std::string programDirectory)
+    : programDirectory_(std::move(programDirectory)) {
     try {
         DataModuleCreate();
     } catch (const std::exception& error) {
@@ -41,7 +42,7 @@ void TdmSystem::DataModuleCreate() {
 std::string TdmSystem::ReadConfigValue(const std::string& section, const std::string& key) const {
     const std::string path = programDirectory_ + "config.ini";
     if (!FileExists(path)) {
-        throw Exception("配置文件不存在！");
+        throw Exception(kConfigMissingText);
     }
     constexpr size_t kBufferChars = 2048;
     return GetPrivateProfileString(section, key, "", kBufferChars - 1, path);

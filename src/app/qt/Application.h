@@ -6,7 +6,7 @@
 // the message loop runs are shown by the exception display, and the loop
 // goes on.
 class TApplication : public QApplication {
-public:
+  public:
     TApplication(int& argc, char** argv);
 
     bool notify(QObject* receiver, QEvent* event) override;

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QObject>
 #include <cstdint>
 #include <string>
 
@@ -8,13 +7,12 @@
 
 // The configuration data module: reads the refresh interval from config.ini
 // in the program directory when it is created, and keeps it.
-class TdmSystem : public QObject {
-public:
+class TdmSystem {
+  public:
     // Creation runs DataModuleCreate; an exception from it is shown by the
     // exception display and creation still completes, as a data module's
     // creation does.
-    explicit TdmSystem(std::string programDirectory = ProgramDirectory(),
-                       QObject* parent = nullptr);
+    explicit TdmSystem(std::string programDirectory = ProgramDirectory());
 
     // Fills RefreshInterval from the configuration: 5 when absent or empty,
     // clamped to 5..30; a text that is no integer raises EConvertError.
@@ -26,6 +24,6 @@ public:
 
     int32_t RefreshInterval = 0;
 
-private:
+  private:
     std::string programDirectory_;
 };

@@ -1,0 +1,96 @@
+// The download step: find a server, ask for the package, and copy it into
+// the update directory while the work events move the bar.
+#include <memory>
+
+#include "PackageSteps.h"
+#include "UpdateWorkflow.h"
+#include "WorkflowTexts.h"
+#include "platform/Exception.h"
+#include "platform/FileOps.h"
+#include "platform/FileStream.h"
+#include "platform/MessageHooks.h"
+#include "platform/ScopeExit.h"
+
+namespace {
+
+const char* const kRequestLine = "down_load_update_browser";
+const char* const kReplyLine = "ok_down_load_update_browser";
+const char* const kLineEnd = "\r\n";
+
+}  // namespace
+
+bool TPackageSteps::FindServer() {
+    const std::vector<std::string> hosts = ServerHosts;
+    for (const std::string& host : hosts) {
+        TcpClient1->Host = host;
+        TcpClient1->Port = ServerPort;
+        try {
+            TcpClient1->ConnectToHost();
+            if (TcpClient1->IsConnected()) {
+                TcpClient1->CloseConnection();
+                return true;
+            }
+        } catch (...) {
+            // A host that cannot be reached is simply not the one: try the next.
+            TcpClient1->CloseConnection();
+            TcpClient1->CloseSocketHandle();
+        }
+    }
+    AppMessageBox(kNoServerText, kNoServerCaption, MB_OK | MB_ICONEXCLAMATION);
+    return false;
+}
+
+bool TPackageSteps::DownloadPackage(TUpdateWorkflow& workflow) {
+    const std::string updateDir = UpdateDir();
+    if (!DirectoryExists(updateDir)) {
+        CreateDir(updateDir);
+    }
+    const std::string packagePath = updateDir + "/Browser.zip";
+    if (FileExists(packagePath)) {
+        DeleteFile(packagePath);
+    }
+    // Before the guards below: a package that cannot be created is shown by
+    // the exception display, not as a network failure.
+    auto package = std::make_unique<TFileStream>(packagePath, TFileMode::fmCreate);
+    TcpClient1->OnWork = [&workflow](TNetComponent*, TWorkMode, int64_t) {
+        workflow.TcpClient1Work();
+    };
+    TcpClient1->OnWorkEnd = [&workflow](TNetComponent*, TWorkMode) {
+        workflow.TcpClient1WorkEnd();
+    };
+    ScopeExit closeAll([&] {
+        try {
+            TcpClient1->CloseConnection();
+        } catch (...) {
+            // Closing is best effort: the file must still be closed below.
+        }
+        package.reset();
+        TcpClient1->OnWork = nullptr;
+        TcpClient1->OnWorkEnd = nullptr;
+    });
+    try {
+        Transfer(*package, workflow.Timings().ReplyWaitMs);
+        return true;
+    } catch (const Exception&) {
+        AppMessageBox(kDownloadFailedText, kFailureCaption, MB_OK | MB_ICONEXCLAMATION);
+        workflow.DownloadFailed();
+    }
+    return false;
+}
+
+void TPackageSteps::Transfer(TFileStream& package, int replyWaitMs) {
+    // The probe's result is not looked at on purpose: the download goes on
+    // with the host it tried last, and a dead one fails the connect below.
+    FindServer();
+    TcpClient1->ConnectToHost();
+    TcpClient1->WriteLine(kRequestLine);
+    const std::string reply = TcpClient1->ReadLine(kLineEnd, replyWaitMs);
+    if (reply != kReplyLine) {
+        // Never shown: the download's guard turns any refusal into its own
+        // box. The odd text is the released program's and is kept.
+        throw Exception("zuvo");
+    }
+    ProcessMessages();
+    TcpClient1->ReadToStream(package, -1, true);
+    ProcessMessages();
+}
