@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "platform/Stream.h"
-#include "zip/EndCentral.h"
-#include "zip/SortedZip.h"
+#include "zip/format/EndCentral.h"
+#include "zip/format/SortedZip.h"
 #include "zip/ZipExceptions.h"
-#include "zip/ZipHeaderInfo.h"
+#include "zip/format/ZipHeaderInfo.h"
 #include "zip/ZipTypes.h"
 
 // The zip extraction component: archive name or stream, the directory with

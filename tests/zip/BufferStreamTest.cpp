@@ -5,8 +5,8 @@
 #include "TempDir.h"
 #include "platform/Exception.h"
 #include "platform/MemoryStream.h"
-#include "zip/BufferStream.h"
-#include "zip/LFNFileStream.h"
+#include "zip/io/BufferStream.h"
+#include "zip/io/LFNFileStream.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <tuple>
 
 #include "platform/MemoryStream.h"
-#include "zip/OemConvert.h"
+#include "zip/base/OemConvert.h"
 #include "zip/UnZipper.h"
 
 namespace {

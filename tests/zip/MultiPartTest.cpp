@@ -5,7 +5,7 @@
 #include "RecordingHooks.h"
 #include "TempDir.h"
 #include "ZipFixtures.h"
-#include "zip/FileHelpers.h"
+#include "zip/base/FileHelpers.h"
 #include "zip/UnZipper.h"
 
 namespace {

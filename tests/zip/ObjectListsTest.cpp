@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "zip/ObjectLists.h"
-#include "zip/SortedZip.h"
+#include "zip/format/ObjectLists.h"
+#include "zip/format/SortedZip.h"
 #include "zip/ZipExceptions.h"
 
 namespace {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "TempDir.h"
-#include "zip/FileHelpers.h"
-#include "zip/SmallHelpers.h"
+#include "zip/base/FileHelpers.h"
+#include "zip/base/SmallHelpers.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "ZipFixtures.h"
 #include "platform/MemoryStream.h"
 #include "zip/UnZipper.h"
-#include "zip/ZipStrings.h"
+#include "zip/base/ZipStrings.h"
 
 namespace {
 

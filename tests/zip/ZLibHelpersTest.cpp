@@ -4,7 +4,7 @@
 
 #include "DecoderTestSupport.h"
 #include "platform/MemoryStream.h"
-#include "zip/ZLibHelpers.h"
+#include "zip/codec/ZLibHelpers.h"
 #include "zip/ZipExceptions.h"
 
 namespace {

@@ -1,0 +1,115 @@
+// Rebuilding the directory from the local headers when it is missing or
+// cannot be trusted.
+#include <algorithm>
+#include <cctype>
+#include <vector>
+
+#include "zip/base/StreamUtil.h"
+#include "zip/UnZipper.h"
+
+namespace {
+
+constexpr int64_t kExeStubSkip = 14000;
+constexpr int64_t kBytesPerTurn = 10240;
+constexpr size_t kScanBlock = 65536;
+constexpr size_t kCandidateSize = 6;  // signature and version field
+
+bool HasExeExtension(const std::string& name) {
+    if (name.size() < 4) {
+        return false;
+    }
+    std::string ext = name.substr(name.size() - 4);
+    for (char& c : ext) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return ext == ".EXE";
+}
+
+bool IsCandidate(const uint8_t* p) {
+    // The high byte of "version needed" is a host number; real ones are small.
+    return p[0] == LOC4 && p[1] == LOC3 && p[2] == LOC2 && p[3] == LOC1 && p[5] < 10;
+}
+
+}  // namespace
+
+bool TUnZipper::ScanForLocalHeader(TStream& stream) {
+    const int64_t size = stream.Size();
+    int64_t pos = stream.Position();
+    int64_t skipped = 0;
+    std::vector<uint8_t> block(kScanBlock);
+    while (size - pos >= static_cast<int64_t>(kCandidateSize)) {
+        stream.Seek(pos, TSeekOrigin::soBeginning);
+        const auto want = static_cast<int64_t>(std::min<int64_t>(size - pos, kScanBlock));
+        const int64_t got = stream.Read(block.data(), want);
+        if (got < static_cast<int64_t>(kCandidateSize)) {
+            return false;
+        }
+        size_t i = 0;
+        while (i + kCandidateSize <= static_cast<size_t>(got)) {
+            const uint8_t* p = block.data() + i;
+            if (p[0] == LOC4 && p[1] == LOC3 && p[2] == LOC2 && p[3] == LOC1) {
+                if (IsCandidate(p)) {
+                    stream.Seek(pos + static_cast<int64_t>(i), TSeekOrigin::soBeginning);
+                    return true;
+                }
+                i += kCandidateSize;
+                continue;
+            }
+            ++i;
+            if (++skipped >= kBytesPerTurn) {
+                skipped = 0;
+                GiveTurn(true);
+            }
+        }
+        pos += static_cast<int64_t>(i);
+    }
+    return false;
+}
+
+void TUnZipper::ReadLocalEntries(TStream& stream) {
+    const auto size = static_cast<uint64_t>(stream.Size());
+    for (;;) {
+        auto header = NewHeader();
+        if (!header->ReadLocalFromStream(stream)) {
+            break;
+        }
+        GiveTurn(true);
+        const auto extraStart = static_cast<uint64_t>(stream.Position());
+        const uint64_t dataSize = header->GetCompressedSize();
+        const uint64_t skip =
+            header->local_extra_field_length + (header->GetHasDescriptor() ? 16u : 0u);
+        try {
+            entryList_->AddObject(header.get());
+            header.release();
+        } catch (const EListError&) {
+            break;
+        }
+        // Sizes come from the archive: never step past its end or wrap.
+        if (dataSize > size || extraStart + skip > size - dataSize) {
+            stream.Seek(0, TSeekOrigin::soEnd);
+            break;
+        }
+        stream.Seek(static_cast<int64_t>(extraStart + skip + dataSize), TSeekOrigin::soBeginning);
+    }
+}
+
+bool TUnZipper::Rebuild() {
+    if (rebuiltDirectory_) {
+        return false;
+    }
+    rebuiltDirectory_ = true;
+    FreeLists();
+    TStream& stream = *archiveStream_;
+    const int64_t start = HasExeExtension(ZipName_) ? kExeStubSkip : 0;
+    if (!SeekWithin(stream, static_cast<uint64_t>(start)) || !ScanForLocalHeader(stream)) {
+        return false;
+    }
+    NewEntryList();
+    ReadLocalEntries(stream);
+    endCentral_->SetThis_Disk(0);
+    currentDisk_ = 0;
+    endCentral_->SetOffset_Central(static_cast<uint64_t>(stream.Position()));
+    endCentral_->SetNum_Entries(static_cast<uint64_t>(entryList_->Count()));
+    numDisks_ = 1;
+    return true;
+}

@@ -1,0 +1,165 @@
+// The extraction run: UnZip, UnZipSelected and the driver's selection pass,
+// visit and final step.
+#include "zip/extract/ExtractRun.h"
+#include "zip/base/FileHelpers.h"
+#include "zip/extract/MemoryTarget.h"
+#include "zip/extract/OutputFile.h"
+#include "zip/UnZipper.h"
+#include "zip/base/WildMatch.h"
+
+namespace {
+
+// Clears the cancel request when a scope ends, also by an exception.
+class TCancelClear {
+  public:
+    explicit TCancelClear(bool& flag) : flag_(flag) { flag_ = false; }
+    ~TCancelClear() { flag_ = false; }
+    TCancelClear(const TCancelClear&) = delete;
+    TCancelClear& operator=(const TCancelClear&) = delete;
+
+  private:
+    bool& flag_;
+};
+
+}  // namespace
+
+int32_t TUnZipper::UnZip() {
+    Restore<bool> busy(busy_, true);
+    TCancelClear cancel(CancelRequested);
+    ReadZip();
+    OpenZip();
+    const int32_t count = UnZipFiles(archiveStream_);
+    CloseZip();
+    return count;
+}
+
+int32_t TUnZipper::UnZipSelected() {
+    Restore<bool> selected(selectedOnly_, true);
+    return UnZip();
+}
+
+int32_t TUnZipper::UnZipFiles(TStream* archive) {
+    TExtractRun run(*this, archive);
+    return run.Run();
+}
+
+TExtractRun::TExtractRun(TUnZipper& owner, TStream* archive) : z_(owner), stages_(owner) {
+    stages_.SetArchive(archive);
+}
+
+TExtractRun::~TExtractRun() = default;
+
+bool TExtractRun::FilesTarget() const {
+    return z_.extractTarget_ == TUnZipper::TExtractTarget::Files && !z_.testing_;
+}
+
+int32_t TExtractRun::Run() {
+    TUnZipper::Restore<TOperationMode> mode(z_.operationMode_, omUnZip);
+    z_.CancelRequested = false;
+    TUnZipper::Restore<bool> keepOpen(z_.KeepZipOpen, true);
+    skipRetry_ = false;
+    try {
+        Body();
+    } catch (...) {
+        Finish();
+        throw;
+    }
+    Finish();
+    return fileCount_;
+}
+
+void TExtractRun::Body() {
+    if (z_.extractTarget_ == TUnZipper::TExtractTarget::Memory) {
+        memory_ = std::make_unique<TMemoryTarget>(z_, *z_.targetBuffer_);
+    }
+    rules_ = {z_.DestDir(), z_.RecreateDirs, z_.RelativePathList};
+    if (FilesTarget() && !z_.DestDir().empty() && !DirExists(z_.DestDir())) {
+        ForceDirs(z_.DestDir());
+    }
+    // A split set is read part after part: visit the entries in archive order.
+    if (z_.EndCentral().GetThis_Disk() != 0 && z_.SortMode() != ByNone) {
+        rememberedSortMode_ = z_.SortMode();
+        resorted_ = true;
+        z_.Sort(ByNone);
+    }
+    SelectEntries();
+    bool stopNow = false;
+    if (z_.OnStartUnZipInfo) {
+        z_.OnStartUnZipInfo(z_, numFiles_, stages_.TotalBytes, stopNow);
+    }
+    if (numFiles_ > 0 && !stopNow) {
+        VisitEntries();
+    }
+}
+
+void TExtractRun::SelectEntries() {
+    const int32_t count = z_.GetCount();
+    stages_.TotalBytes = 0;
+    stages_.TotalDone = 0;
+    numFiles_ = count;
+    for (int32_t i = 0; i < count; ++i) {
+        z_.GiveTurn(false);
+        TZipHeaderInfo& entry = *z_.SortedList()->Entry(i);
+        entry.MatchFlag = z_.DoAll;
+        if (entry.filename.empty() && !z_.RecreateDirs) {
+            entry.MatchFlag = false;
+            --numFiles_;
+            continue;
+        }
+        if (z_.selectedOnly_) {
+            if (entry.Selected) {
+                entry.MatchFlag = true;
+                z_.SetSelected(i, false);
+            }
+        } else if (z_.DoAll) {
+            entry.MatchFlag = true;
+        } else {
+            const std::string name = entry.directory + entry.filename;
+            for (const auto& pattern : z_.FilesList()) {
+                if (IsMatch(pattern, name)) {
+                    entry.MatchFlag = true;
+                    break;
+                }
+            }
+        }
+        if (entry.MatchFlag) {
+            stages_.TotalBytes += static_cast<double>(entry.GetUnCompressedSize());
+        } else {
+            --numFiles_;
+        }
+    }
+}
+
+void TExtractRun::VisitEntries() {
+    const int32_t count = z_.GetCount();
+    for (int32_t i = 0; i < count; ++i) {
+        if (!z_.DoAll && !z_.SortedList()->Entry(i)->MatchFlag) {
+            continue;
+        }
+        do {
+            ExtractEntry(i);
+        } while (retry_);
+    }
+}
+
+void TExtractRun::Finish() {
+    file_.reset();
+    z_.FilesListRef().clear();
+    if (resorted_) {
+        resorted_ = false;
+        z_.Sort(rememberedSortMode_);
+    }
+    // The parts of a split set were swapped while reading: come back to the
+    // last one, which holds the directory and names the archive.
+    const auto lastDisk = static_cast<int>(z_.EndCentral().GetThis_Disk());
+    if (z_.GetMultiMode() == mmBlocks && z_.CurrentDisk() != lastDisk && !z_.ArchiveIsStream()) {
+        try {
+            z_.SwapDisk(lastDisk + 1);
+        } catch (const Exception&) {
+            // The next operation opens the archive again and reports it.
+        }
+    }
+    if (z_.OnUnZipComplete) {
+        z_.OnUnZipComplete(z_, fileCount_);
+    }
+}

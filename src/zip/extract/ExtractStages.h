@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstdint>
+
+#include "zip/codec/EntryStages.h"
+#include "zip/codec/ZipCrypt.h"
+
+class TStream;
+class TUnZipper;
+class TOutputFile;
+class TMemoryTarget;
+
+// The per-entry stages of an extraction run, bound to the component: input
+// from the archive (continuing on the next part of a split set), decryption
+// with the traditional cipher or OnDecrypt, output to the run's target, and
+// the progress events. One object per run; its buffers live as long.
+class TExtractStages final : public TEntryStages {
+  public:
+    explicit TExtractStages(TUnZipper& owner) : owner_(owner) {}
+
+    // The stream that the next bytes of the archive come from; it changes
+    // when the data continues on the next part.
+    void SetArchive(TStream* archive) { archive_ = archive; }
+    TStream* Archive() const { return archive_; }
+
+    // Reads exactly `count` bytes of the archive. A single-volume archive
+    // that ends first raises EFatalUnzipError ("Premature end of file
+    // reached"); a split set goes on with its next part, and a part refused
+    // or missing ends the run as its swap does.
+    void ReadExact(uint8_t* dest, uint32_t count);
+    // Skips `count` bytes by reading them (crossing parts the same way).
+    void SkipExact(uint32_t count);
+
+    TZipCrypt& Cipher() { return cipher_; }
+    // Whether the current entry's data goes through the cipher.
+    void SetEncrypted(bool encrypted) { encrypted_ = encrypted; }
+
+    // The target of the current entry; exactly one (or none, when testing).
+    void UseFile(TOutputFile* file);
+    void UseStream(TStream* stream);
+    void UseMemory(TMemoryTarget* memory);
+    void UseNothing();
+
+    // Run totals for OnTotalPercentDone.
+    double TotalBytes = 0;
+    double TotalDone = 0;
+
+  protected:
+    void HonourMessages() override;
+    void ReadArchive(uint8_t* dest, uint32_t count) override;
+    void DecryptInput(uint8_t* data, uint32_t count) override;
+    void DecryptStored(uint8_t* data, uint32_t count) override;
+    void WriteOutput(uint8_t* data, uint32_t count) override;
+
+  private:
+    void ReportProgress(uint32_t count);
+    TStream* NextPart();
+
+    TUnZipper& owner_;
+    TStream* archive_ = nullptr;
+    TZipCrypt cipher_;
+    bool encrypted_ = false;
+    TOutputFile* file_ = nullptr;
+    TStream* stream_ = nullptr;
+    TMemoryTarget* memory_ = nullptr;
+};
