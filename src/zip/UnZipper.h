@@ -7,11 +7,12 @@
 #include <vector>
 
 #include "platform/Stream.h"
+#include "zip/ZipExceptions.h"
+#include "zip/ZipTypes.h"
 #include "zip/format/EndCentral.h"
 #include "zip/format/SortedZip.h"
-#include "zip/ZipExceptions.h"
 #include "zip/format/ZipHeaderInfo.h"
-#include "zip/ZipTypes.h"
+#include "zip/io/SplitStream.h"
 
 // The zip extraction component: archive name or stream, the directory with
 // its entries (in archive order and in the chosen sort order), the queries
@@ -245,8 +246,8 @@ class TUnZipper {
     bool FindEndOfCentral(std::unique_ptr<TStream>& sideCar);
     void HandleMissingEnd();
     void DecideMultiMode();
-    TStream* PositionAtDirectory(TStream* stream, bool sideCarMode);
-    void ReadCentralEntries(TStream*& stream);
+    void PositionAtDirectory(TSplitStream& stream, bool sideCarMode);
+    void ReadCentralEntries(TSplitStream& stream);
     bool Rebuild();
     bool ScanForLocalHeader(TStream& stream);
     void ReadLocalEntries(TStream& stream);

@@ -1,8 +1,8 @@
 // Walking the central directory into the entry list.
 #include <set>
 
-#include "zip/base/StreamUtil.h"
 #include "zip/UnZipper.h"
+#include "zip/base/StreamUtil.h"
 
 namespace {
 
@@ -13,25 +13,21 @@ void SkipExtraAndComment(TStream& stream, const TZipHeaderInfo& header) {
 
 }  // namespace
 
-void TUnZipper::ReadCentralEntries(TStream*& stream) {
+void TUnZipper::ReadCentralEntries(TSplitStream& stream) {
     uint64_t index = 0;
     TZipHeaderInfo* previous = nullptr;  // last entry that declared an extra field
     std::set<int32_t> merged;            // rebuilt entries already described
     while (index < endCentral_->GetNum_Entries()) {
         GiveTurn(true);
         auto header = NewHeader();
-        TZipHeaderInfo::NextDiskFn next;
-        if (multiMode_ != mmNone && !rebuiltDirectory_) {
-            next = [this] { return NewDiskEvent(); };
-        }
-        bool ok = header->ReadCentralFromStream(stream, next);
+        bool ok = header->ReadCentralFromStream(stream);
         if (!ok && previous != nullptr) {
             // Some writers declare a central extra field they never wrote:
             // take it as absent and read this header where it really starts.
             const int64_t back = previous->extra_field_length;
             previous->extra_field_length = 0;
-            stream->Seek(-back, TSeekOrigin::soCurrent);
-            ok = header->ReadCentralFromStream(stream, next);
+            stream.Seek(-back, TSeekOrigin::soCurrent);
+            ok = header->ReadCentralFromStream(stream);
         }
         previous = nullptr;
         if (!ok) {
@@ -41,7 +37,7 @@ void TUnZipper::ReadCentralEntries(TStream*& stream) {
             if (multiMode_ != mmNone || !Rebuild()) {
                 FailBadZip();
             }
-            stream = archiveStream_;
+            stream.Restart(*archiveStream_, currentDisk_, currentDisk_);
             index = 0;
             merged.clear();
             continue;
@@ -59,7 +55,7 @@ void TUnZipper::ReadCentralEntries(TStream*& stream) {
                 entry.local_extra_field_length = localExtra;
                 entryList_->HasZip64Entries |= entry.Zip64Extended != nullptr;
             }
-            SkipExtraAndComment(*stream, *header);
+            SkipExtraAndComment(stream, *header);
             ++index;
             continue;
         }
@@ -72,14 +68,14 @@ void TUnZipper::ReadCentralEntries(TStream*& stream) {
             if (!Rebuild()) {
                 FailBadZip();
             }
-            stream = archiveStream_;
+            stream.Restart(*archiveStream_, currentDisk_, currentDisk_);
             index = 0;
             continue;
         }
         if (endCentral_->GetThis_Disk() > 0 && entry->GetHasComment()) {
-            LoadEntryComment(*entry, *stream);
+            LoadEntryComment(*entry, stream);
         }
-        SkipExtraAndComment(*stream, *entry);
+        SkipExtraAndComment(stream, *entry);
         if (entry->extra_field_length > 0) {
             previous = entry;
         }

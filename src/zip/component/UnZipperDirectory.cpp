@@ -2,12 +2,12 @@
 #include <algorithm>
 #include <cctype>
 
+#include "zip/UnZipper.h"
 #include "zip/base/DateTimeHelpers.h"
 #include "zip/base/FileHelpers.h"
-#include "zip/io/LFNFileStream.h"
 #include "zip/base/StreamUtil.h"
-#include "zip/UnZipper.h"
 #include "zip/base/ZipStrings.h"
+#include "zip/io/LFNFileStream.h"
 
 void TUnZipper::ReadZip() {
     CancelRequested = false;
@@ -201,20 +201,18 @@ void TUnZipper::DecideMultiMode() {
     }
 }
 
-TStream* TUnZipper::PositionAtDirectory(TStream* stream, bool sideCarMode) {
+void TUnZipper::PositionAtDirectory(TSplitStream& stream, bool sideCarMode) {
     if (endCentral_->GetNum_Entries() == 0) {
-        return stream;
+        return;
     }
-    if (!sideCarMode && multiMode_ != mmNone &&
-        endCentral_->GetStart_Central_Disk() != static_cast<uint32_t>(currentDisk_)) {
-        stream = SwapDisk(static_cast<int>(endCentral_->GetStart_Central_Disk()) + 1);
+    if (!sideCarMode && multiMode_ != mmNone) {
+        stream.GoTo(static_cast<int>(endCentral_->GetStart_Central_Disk()));
     }
     const uint64_t offset = sideCarMode ? 0 : endCentral_->GetOffset_Central();
-    if (!SeekWithin(*stream, offset)) {
+    if (!SeekWithin(stream, offset)) {
         // An offset past the end: the first header read fails, as it should.
-        stream->Seek(0, TSeekOrigin::soEnd);
+        stream.Seek(0, TSeekOrigin::soEnd);
     }
-    return stream;
 }
 
 void TUnZipper::GetFileInfo() {
@@ -229,11 +227,14 @@ void TUnZipper::GetFileInfo() {
     currentDisk_ = sideCarMode ? 0 : static_cast<int>(endCentral_->GetThis_Disk());
     DecideMultiMode();
     numDisks_ = static_cast<int>(endCentral_->GetThis_Disk()) + 1;
-    TStream* stream = sideCarMode ? sideCar.get() : archiveStream_;
-    if (rebuiltDirectory_) {
-        stream = archiveStream_;  // the rebuild left it at the directory
-    } else {
-        stream = PositionAtDirectory(stream, sideCarMode);
+    // The directory may continue on the following parts; after a rebuild
+    // it is read from the one part that was scanned.
+    const bool continues = multiMode_ != mmNone && !rebuiltDirectory_;
+    TSplitStream stream(rebuiltDirectory_ || !sideCarMode ? *archiveStream_ : *sideCar,
+                        currentDisk_, continues ? TSplitStream::kOpenEnded : currentDisk_,
+                        [this](int number) -> TStream& { return *SwapDisk(number + 1); });
+    if (!rebuiltDirectory_) {
+        PositionAtDirectory(stream, sideCarMode);
     }
     if (!entryList_) {
         NewEntryList();

@@ -5,11 +5,11 @@
 #include <cstdio>
 
 #include "platform/MessageHooks.h"
+#include "zip/UnZipper.h"
 #include "zip/base/DateTimeHelpers.h"
 #include "zip/base/FileHelpers.h"
-#include "zip/io/LFNFileStream.h"
-#include "zip/UnZipper.h"
 #include "zip/base/ZipStrings.h"
+#include "zip/io/LFNFileStream.h"
 
 namespace {
 

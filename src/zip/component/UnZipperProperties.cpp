@@ -1,6 +1,6 @@
 // Construction, settings and the archive name of TUnZipper.
-#include "zip/base/FileHelpers.h"
 #include "zip/UnZipper.h"
+#include "zip/base/FileHelpers.h"
 #include "zip/base/ZipStrings.h"
 
 namespace {

@@ -2,10 +2,10 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "zip/UnZipper.h"
 #include "zip/base/DateTimeHelpers.h"
 #include "zip/base/SmallHelpers.h"
 #include "zip/base/StreamUtil.h"
-#include "zip/UnZipper.h"
 #include "zip/base/ZipStrings.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include <cctype>
 #include <vector>
 
-#include "zip/base/StreamUtil.h"
 #include "zip/UnZipper.h"
+#include "zip/base/StreamUtil.h"
 
 namespace {
 

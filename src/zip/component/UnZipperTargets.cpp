@@ -1,8 +1,8 @@
 // Extraction into a caller's stream or memory, and the integrity test.
 #include <functional>
 
-#include "zip/extract/OutputPaths.h"
 #include "zip/UnZipper.h"
+#include "zip/extract/OutputPaths.h"
 
 namespace {
 

@@ -1,11 +1,12 @@
 // The extraction run: UnZip, UnZipSelected and the driver's selection pass,
 // visit and final step.
 #include "zip/extract/ExtractRun.h"
+
+#include "zip/UnZipper.h"
 #include "zip/base/FileHelpers.h"
+#include "zip/base/WildMatch.h"
 #include "zip/extract/MemoryTarget.h"
 #include "zip/extract/OutputFile.h"
-#include "zip/UnZipper.h"
-#include "zip/base/WildMatch.h"
 
 namespace {
 
@@ -39,12 +40,16 @@ int32_t TUnZipper::UnZipSelected() {
 }
 
 int32_t TUnZipper::UnZipFiles(TStream* archive) {
-    TExtractRun run(*this, archive);
+    TExtractRun run(*this, *archive);
     return run.Run();
 }
 
-TExtractRun::TExtractRun(TUnZipper& owner, TStream* archive) : z_(owner), stages_(owner) {
-    stages_.SetArchive(archive);
+TExtractRun::TExtractRun(TUnZipper& owner, TStream& archive)
+    : z_(owner),
+      archive_(archive, owner.CurrentDisk(), static_cast<int>(owner.EndCentral().GetThis_Disk()),
+               [&owner](int number) -> TStream& { return *owner.SwapDisk(number + 1); }),
+      stages_(owner) {
+    stages_.SetArchive(archive_);
 }
 
 TExtractRun::~TExtractRun() = default;

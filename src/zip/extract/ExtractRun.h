@@ -5,9 +5,10 @@
 #include <set>
 #include <string>
 
+#include "zip/ZipTypes.h"
 #include "zip/extract/ExtractStages.h"
 #include "zip/extract/OutputPaths.h"
-#include "zip/ZipTypes.h"
+#include "zip/io/SplitStream.h"
 
 class TMemoryTarget;
 class TOutputFile;
@@ -21,7 +22,8 @@ class TZipHeaderInfo;
 // attributes, verdict). Lives for one UnZipFiles call.
 class TExtractRun {
   public:
-    TExtractRun(TUnZipper& owner, TStream* archive);
+    // Reads the archive from `archive`, the component's current part.
+    TExtractRun(TUnZipper& owner, TStream& archive);
     ~TExtractRun();
     TExtractRun(const TExtractRun&) = delete;
     TExtractRun& operator=(const TExtractRun&) = delete;
@@ -56,6 +58,7 @@ class TExtractRun {
     bool FilesTarget() const;
 
     TUnZipper& z_;
+    TSplitStream archive_;
     TExtractStages stages_;
     std::unique_ptr<TMemoryTarget> memory_;
     std::unique_ptr<TOutputFile> file_;

@@ -8,19 +8,19 @@
 #include <span>
 
 #include "platform/MessageHooks.h"
+#include "zip/UnZipper.h"
 #include "zip/base/DateTimeHelpers.h"
-#include "zip/extract/EntryAttributes.h"
-#include "zip/codec/Explode.h"
-#include "zip/extract/ExtractRun.h"
 #include "zip/base/FileHelpers.h"
-#include "zip/codec/Inflate.h"
-#include "zip/extract/MemoryTarget.h"
-#include "zip/extract/OutputFile.h"
 #include "zip/base/SmallHelpers.h"
 #include "zip/base/StreamUtil.h"
-#include "zip/UnZipper.h"
+#include "zip/codec/Explode.h"
+#include "zip/codec/Inflate.h"
 #include "zip/codec/Unreduce.h"
 #include "zip/codec/Unshrink.h"
+#include "zip/extract/EntryAttributes.h"
+#include "zip/extract/ExtractRun.h"
+#include "zip/extract/MemoryTarget.h"
+#include "zip/extract/OutputFile.h"
 #include "zip/format/ZipRecords.h"
 
 namespace {
@@ -119,10 +119,10 @@ void TExtractRun::ExtractEntry(int32_t index) {
 
 bool TExtractRun::PositionAtData(const TZipHeaderInfo& entry) {
     const auto startDisk = static_cast<int>(entry.GetDisk_number_start());
-    if (z_.EndCentral().GetThis_Disk() != 0 && startDisk != z_.CurrentDisk()) {
-        stages_.SetArchive(z_.SwapDisk(startDisk + 1));
+    if (z_.EndCentral().GetThis_Disk() != 0) {
+        archive_.GoTo(startDisk);
     }
-    TStream& archive = *stages_.Archive();
+    TStream& archive = archive_;
     if (!SeekWithin(archive, entry.GetRelativeOffset())) {
         throw EFatalUnzipError("Premature end of file reached");
     }
@@ -260,7 +260,7 @@ void TExtractRun::PrepareStreamOrMemory(const TZipHeaderInfo& entry, int64_t com
     // believable uncompressed size rests on those. Otherwise a few hundred
     // bytes claiming a large entry would make the target allocate 1 GB.
     if (z_.EndCentral().GetThis_Disk() == 0) {
-        TStream& archive = *stages_.Archive();
+        TStream& archive = archive_;
         compressedLeft =
             std::min(compressedLeft, std::max<int64_t>(0, archive.Size() - archive.Position()));
     }

@@ -3,33 +3,19 @@
 #include <algorithm>
 
 #include "platform/Stream.h"
+#include "zip/UnZipper.h"
+#include "zip/base/SmallHelpers.h"
+#include "zip/base/ZipStrings.h"
 #include "zip/extract/MemoryTarget.h"
 #include "zip/extract/OutputFile.h"
-#include "zip/base/SmallHelpers.h"
-#include "zip/UnZipper.h"
-#include "zip/base/ZipStrings.h"
+#include "zip/io/SplitStream.h"
 
 void TExtractStages::HonourMessages() { owner_.GiveTurn(true); }
 
-TStream* TExtractStages::NextPart() {
-    const auto lastDisk = static_cast<int>(owner_.EndCentral().GetThis_Disk());
-    if (lastDisk == 0 || owner_.CurrentDisk() >= lastDisk) {
+void TExtractStages::ReadExact(uint8_t* dest, uint32_t count) {
+    if (archive_->Read(dest, count) < count) {
         // One volume, or the last part of a set: the data is cut short.
         throw EFatalUnzipError("Premature end of file reached");
-    }
-    TStream* next = owner_.SwapDisk(owner_.CurrentDisk() + 2);
-    if (next == nullptr) {
-        throw EUserCanceled(ZipStrings::UserAborted);
-    }
-    return next;
-}
-
-void TExtractStages::ReadExact(uint8_t* dest, uint32_t count) {
-    int64_t got = archive_->Read(dest, count);
-    while (got < count) {
-        archive_ = NextPart();
-        const int64_t more = archive_->Read(dest + got, count - got);
-        got += std::max<int64_t>(more, 0);
     }
 }
 

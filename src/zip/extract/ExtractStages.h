@@ -6,6 +6,7 @@
 #include "zip/codec/ZipCrypt.h"
 
 class TStream;
+class TSplitStream;
 class TUnZipper;
 class TOutputFile;
 class TMemoryTarget;
@@ -18,10 +19,8 @@ class TExtractStages final : public TEntryStages {
   public:
     explicit TExtractStages(TUnZipper& owner) : owner_(owner) {}
 
-    // The stream that the next bytes of the archive come from; it changes
-    // when the data continues on the next part.
-    void SetArchive(TStream* archive) { archive_ = archive; }
-    TStream* Archive() const { return archive_; }
+    // The archive, part after part; the run owns it.
+    void SetArchive(TSplitStream& archive) { archive_ = &archive; }
 
     // Reads exactly `count` bytes of the archive. A single-volume archive
     // that ends first raises EFatalUnzipError ("Premature end of file
@@ -54,10 +53,9 @@ class TExtractStages final : public TEntryStages {
 
   private:
     void ReportProgress(uint32_t count);
-    TStream* NextPart();
 
     TUnZipper& owner_;
-    TStream* archive_ = nullptr;
+    TSplitStream* archive_ = nullptr;
     TZipCrypt cipher_;
     bool encrypted_ = false;
     TOutputFile* file_ = nullptr;

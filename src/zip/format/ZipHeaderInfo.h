@@ -7,16 +7,16 @@
 #include <string>
 
 #include "platform/Stream.h"
+#include "zip/ZipTypes.h"
 #include "zip/format/ObjectLists.h"
 #include "zip/format/ZipRecords.h"
-#include "zip/ZipTypes.h"
+#include "zip/io/SplitStream.h"
 
 // One zip entry as the directory describes it. Names keep `\` separators:
 // `directory` ends in `\` when not empty, `filename` is the part after it.
 class TZipHeaderInfo : public TPersistent {
   public:
     // Hands back the stream of the next part of a multi-part archive.
-    using NextDiskFn = std::function<TStream*()>;
 
     TZipHeaderInfo();
     TZipHeaderInfo(const TZipHeaderInfo& other);
@@ -58,11 +58,13 @@ class TZipHeaderInfo : public TPersistent {
     // nullopt when it cannot be read.
     std::optional<std::string> Getfilecomment(TStream& stream) const;
 
-    // Reads the central header at the stream's position. On failure the
-    // stream is back where it was and false is returned. On success the
-    // stream stands at the start of the extra field. A next-disk callback
-    // may replace `stream` by the next part.
-    bool ReadCentralFromStream(TStream*& stream, const NextDiskFn& nextDisk);
+    // Reads the central header at the position of the current part. A
+    // header that the part's end cuts off at its start (nothing left, or
+    // only the beginning of a central record) continues on the next part,
+    // which then stays current. On failure the current part is back where
+    // the header was to start (at 0 after a switch) and false is returned;
+    // on success it stands at the start of the extra field.
+    bool ReadCentralFromStream(TSplitStream& parts);
     // Reads the local header at the stream's position; on success the
     // stream stands at the start of the local extra field.
     bool ReadLocalFromStream(TStream& stream);

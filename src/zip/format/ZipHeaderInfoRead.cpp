@@ -119,20 +119,18 @@ void TZipHeaderInfo::SetFromLocal(const local_file_header& h, const std::string&
     Selected = false;
 }
 
-bool TZipHeaderInfo::ReadCentralFromStream(TStream*& stream, const NextDiskFn& nextDisk) {
-    const int64_t start = stream->Position();
-    std::string raw = ReadUpTo(*stream, central_file_header::kSize);
+bool TZipHeaderInfo::ReadCentralFromStream(TSplitStream& parts) {
+    const int64_t start = parts.Position();
+    std::string raw = ReadUpTo(parts.Part(), central_file_header::kSize);
     bool switched = false;
     const bool partialHeader =
         raw.size() < central_file_header::kSize && raw.size() >= 4 && Signature(raw) == CENTSIG;
-    if ((raw.empty() || partialHeader) && nextDisk) {
+    if ((raw.empty() || partialHeader) && parts.Next()) {
         // The directory continues on the next part.
-        if (TStream* next = nextDisk()) {
-            stream = next;
-            switched = true;
-            raw += ReadUpTo(*stream, central_file_header::kSize - raw.size());
-        }
+        switched = true;
+        raw += ReadUpTo(parts.Part(), central_file_header::kSize - raw.size());
     }
+    TStream* stream = &parts.Part();
     central_file_header header;
     if (raw.size() < central_file_header::kSize || !ParseCentralHeader(Bytes(raw), header) ||
         header.signature != CENTSIG) {
