@@ -1,14 +1,12 @@
 #include "zip/base/FileHelpers.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <utility>
-#include <vector>
 
 #include "platform/MessageHooks.h"
-#include "zip/base/SmallHelpers.h"
 
 namespace {
 
@@ -28,11 +26,6 @@ bool DirExists(const std::string& dir) {
     return StatPath(dir, info) && S_ISDIR(info.st_mode);
 }
 
-bool File_Exists(const std::string& name) {
-    struct stat info {};
-    return StatPath(name, info) && S_ISREG(info.st_mode);
-}
-
 std::string StripBackSlash(const std::string& s) {
     if (!s.empty() && (s.back() == '\\' || s.back() == '/')) {
         return s.substr(0, s.size() - 1);
@@ -50,18 +43,35 @@ std::string UnixToDOSFilename(std::string s) {
     return s;
 }
 
-void ForceDirs(const std::string& dir) { ForceCreateDirectories(dir); }
+namespace {
 
-std::string GetDirectory(int /*drive*/) {
-    std::vector<char> buffer(4096);
-    if (::getcwd(buffer.data(), buffer.size()) == nullptr) {
-        return "/";
+bool IsTopOfPath(const std::string& path) {
+    // Nothing above these can be created: the root, or a drive such as "C:".
+    return path.empty() || path == "/" || (path.size() == 2 && path[1] == ':');
+}
+
+std::string ParentOf(const std::string& path) {
+    const size_t cut = path.find_last_of("/\\");
+    return cut == std::string::npos ? std::string() : path.substr(0, cut);
+}
+
+}  // namespace
+
+void ForceCreateDirectories(const std::string& dir) {
+    const std::string path = StripBackSlash(dir);
+    if (IsTopOfPath(path) || DirExists(path)) {
+        return;
     }
-    std::string dir(buffer.data());
-    if (dir.empty() || dir.back() != '/') {
-        dir += '/';
+    ForceCreateDirectories(ParentOf(path));
+    ::mkdir(DOSToUnixFilename(path).c_str(), 0777);
+}
+
+std::string DriveRoot(const std::string& name) {
+    std::string root = name.substr(0, 3);
+    for (char& c : root) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     }
-    return dir;
+    return root;
 }
 
 DriveInfoProvider SetDriveInfoProvider(DriveInfoProvider provider) {

@@ -10,19 +10,15 @@
 
 // True when the path exists and is a directory.
 bool DirExists(const std::string& dir);
-// True when the path exists and is a regular file (or a link to one).
-bool File_Exists(const std::string& name);
 // s without one trailing separator (`\` or `/`).
 std::string StripBackSlash(const std::string& s);
 // Every `\` becomes `/`.
 std::string DOSToUnixFilename(std::string s);
 // Every `/` becomes `\`.
 std::string UnixToDOSFilename(std::string s);
-// Creates dir with all missing parents; failures are ignored.
-void ForceDirs(const std::string& dir);
-// The process's current directory, ending in `/`. This platform has no
-// per-drive current directories, so the drive argument is ignored.
-std::string GetDirectory(int drive);
+// Creates dir and every missing parent; failures are ignored (a later open
+// of a file in it reports them). One trailing separator is ignored.
+void ForceCreateDirectories(const std::string& dir);
 
 // Drive queries. This platform has no drive letters, so by default no drive
 // is removable and no volume label can be read (nullopt). A program that can
@@ -33,6 +29,9 @@ struct DriveInfoProvider {
 };
 DriveInfoProvider SetDriveInfoProvider(DriveInfoProvider provider);
 
+// The drive part of a name ("c:\x" gives "C:\"): its first three
+// characters, upper-cased.
+std::string DriveRoot(const std::string& name);
 // True for a removable or optical drive; `root` is like "A:\".
 bool isDriveRemovable(const std::string& root);
 // The volume label of the drive, or nullopt when it cannot be read.

@@ -1,36 +1,6 @@
 #include "zip/base/SmallHelpers.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
-
-#include "zip/base/FileHelpers.h"
-
-std::string LeftStr(const std::string& s, int n) {
-    if (n <= 0) {
-        return {};
-    }
-    return s.substr(0, static_cast<size_t>(n));
-}
-
-std::string RightStr(const std::string& s, int n) {
-    if (n <= 0) {
-        return {};
-    }
-    const size_t count = std::min(s.size(), static_cast<size_t>(n));
-    return s.substr(s.size() - count);
-}
-
-std::unique_ptr<char[]> StrToPChar(const std::string& s) {
-    if (s.empty()) {
-        return nullptr;
-    }
-    auto copy = std::make_unique<char[]>(s.size() + 1);
-    std::memcpy(copy.get(), s.c_str(), s.size() + 1);
-    return copy;
-}
-
-std::string PCharToStr(const char* p) { return p == nullptr ? std::string() : std::string(p); }
 
 int CBigRate(int64_t total, int64_t part) {
     if (total <= 0 || part <= 0) {
@@ -90,27 +60,4 @@ uint32_t GoodTimeStamp(uint32_t dosDateTime) {
     const uint32_t time = (p.hour << 11) | (p.minute << 5) | (p.second / 2);
     const uint32_t date = ((p.year - 1980) << 9) | (p.month << 5) | p.day;
     return (date << 16) | time;
-}
-
-namespace {
-
-bool IsTopOfPath(const std::string& path) {
-    // Nothing above these can be created: the root, or a drive such as "C:".
-    return path.empty() || path == "/" || (path.size() == 2 && path[1] == ':');
-}
-
-std::string ParentOf(const std::string& path) {
-    const size_t cut = path.find_last_of("/\\");
-    return cut == std::string::npos ? std::string() : path.substr(0, cut);
-}
-
-}  // namespace
-
-void ForceCreateDirectories(const std::string& dir) {
-    const std::string path = StripBackSlash(dir);
-    if (IsTopOfPath(path) || DirExists(path)) {
-        return;
-    }
-    ForceCreateDirectories(ParentOf(path));
-    ::mkdir(DOSToUnixFilename(path).c_str(), 0777);
 }

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/FileOps.h"
 #include "zip/UnZipper.h"
 #include "zip/base/DateTimeHelpers.h"
 #include "zip/base/FileHelpers.h"
@@ -137,14 +138,6 @@ bool StartsWithDrive(const std::string& name) {
     return name.size() >= 2 && std::isalpha(static_cast<unsigned char>(name[0])) && name[1] == ':';
 }
 
-std::string UpperRoot(const std::string& name) {
-    std::string root = name.substr(0, 3);
-    for (char& c : root) {
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    }
-    return root;
-}
-
 }  // namespace
 
 bool TUnZipper::FindEndOfCentral(std::unique_ptr<TStream>& sideCar) {
@@ -160,7 +153,7 @@ bool TUnZipper::FindEndOfCentral(std::unique_ptr<TStream>& sideCar) {
     }
     // A side-car file may hold the directory of an archive that has none.
     const std::string sideCarName = WithExtension(ZipName_, ".zfc");
-    if (!File_Exists(sideCarName)) {
+    if (!FileExists(DOSToUnixFilename(sideCarName))) {
         return false;
     }
     auto candidate =
@@ -193,7 +186,7 @@ void TUnZipper::HandleMissingEnd() {
 void TUnZipper::DecideMultiMode() {
     const uint32_t thisDisk = endCentral_->GetThis_Disk();
     if (thisDisk > 0 && multiMode_ == mmNone) {
-        const bool removable = StartsWithDrive(ZipName_) && isDriveRemovable(UpperRoot(ZipName_));
+        const bool removable = StartsWithDrive(ZipName_) && isDriveRemovable(DriveRoot(ZipName_));
         multiMode_ = removable ? mmSpan : mmBlocks;
     }
     if (thisDisk == 0) {

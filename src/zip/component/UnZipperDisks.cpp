@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "platform/FileOps.h"
 #include "platform/MessageHooks.h"
 #include "zip/UnZipper.h"
 #include "zip/base/DateTimeHelpers.h"
@@ -23,14 +24,6 @@ bool EndsWith(const std::string& s, const std::string& tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-std::string UpperRoot(const std::string& name) {
-    std::string root = name.substr(0, 3);
-    for (char& c : root) {
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    }
-    return root;
-}
-
 }  // namespace
 
 void TUnZipper::DefaultFileNameForSplitPart(std::string& fileName, int partNumber,
@@ -48,7 +41,9 @@ void TUnZipper::DefaultFileNameForSplitPart(std::string& fileName, int partNumbe
     // Split archives written by other tools name their parts base.z01,
     // base.z02 ...; use that name when only it exists.
     const std::string common = fileName + ".z" + Formatted("%2.2d", partNumber);
-    fileName = (!File_Exists(own) && File_Exists(common)) ? common : own;
+    fileName = (!FileExists(DOSToUnixFilename(own)) && FileExists(DOSToUnixFilename(common)))
+                   ? common
+                   : own;
 }
 
 void TUnZipper::DefaultGetNextDisk(int diskNumber, std::string& fileName) {
@@ -104,13 +99,13 @@ TStream* TUnZipper::SwapDisk(int n) {
                 throw EUserCanceled(ZipStrings::UserCanceledNewDisk);
             }
             if (GetCheckDiskLabels() && multiMode_ == mmSpan) {
-                const auto label = GetVolumeLabel(UpperRoot(ZipName_));
+                const auto label = GetVolumeLabel(DriveRoot(ZipName_));
                 // A label that cannot be read cannot be checked.
                 if (label && !EndsWith(label->substr(0, 11), Formatted("%3.3d", n))) {
                     continue;
                 }
             }
-            if (File_Exists(name)) {
+            if (FileExists(DOSToUnixFilename(name))) {
                 break;
             }
         }

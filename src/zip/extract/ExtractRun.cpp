@@ -79,7 +79,7 @@ void TExtractRun::Body() {
     }
     rules_ = {z_.DestDir(), z_.RecreateDirs, z_.RelativePathList};
     if (FilesTarget() && !z_.DestDir().empty() && !DirExists(z_.DestDir())) {
-        ForceDirs(z_.DestDir());
+        ForceCreateDirectories(z_.DestDir());
     }
     // A split set is read part after part: visit the entries in archive order.
     if (z_.EndCentral().GetThis_Disk() != 0 && z_.SortMode() != ByNone) {

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <span>
 
+#include "platform/FileOps.h"
 #include "platform/MessageHooks.h"
 #include "zip/UnZipper.h"
 #include "zip/base/DateTimeHelpers.h"
@@ -74,7 +75,7 @@ void TExtractRun::ExtractEntry(int32_t index) {
                 return;
             }
         } else if (const std::string dir = DirectoryPart(fName); !dir.empty() && !DirExists(dir)) {
-            ForceDirs(dir);
+            ForceCreateDirectories(dir);
         }
     }
     int64_t compressedLeft = static_cast<int64_t>(entry.GetCompressedSize());
@@ -155,7 +156,7 @@ void TExtractRun::ExtractDirectory(int32_t index, const TZipHeaderInfo& entry,
 }
 
 bool TExtractRun::MayReplace(int32_t index, const TZipHeaderInfo& entry, const std::string& fName) {
-    if (!File_Exists(fName) || z_.OverwriteMode == Always) {
+    if (!FileExists(DOSToUnixFilename(fName)) || z_.OverwriteMode == Always) {
         return true;
     }
     bool replace = false;

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "zip/ZipTypes.h"
 #include "zip/format/ObjectLists.h"
 #include "zip/format/ZipHeaderInfo.h"
-#include "zip/ZipTypes.h"
 
 // A sorted list of zip entries; the order is the list's sort mode.
 class TSortedZip : public TSortedObjectList {

@@ -75,8 +75,9 @@ void TZipHeaderInfo::GetExtraFields(const std::string& extra) {
     });
 }
 
-void TZipHeaderInfo::SetFromCentral(const central_file_header& h, const std::string& name) {
-    version_made_by = h.version_made_by;
+// The fields that local and central headers both carry.
+template <typename Header>
+void TZipHeaderInfo::TakeSharedFields(const Header& h) {
     version_needed_to_extract = h.version_needed_to_extract;
     general_purpose_bit_flag = h.general_purpose_bit_flag;
     compression_method = h.compression_method;
@@ -84,27 +85,31 @@ void TZipHeaderInfo::SetFromCentral(const central_file_header& h, const std::str
     crc32 = h.crc32;
     compressed_size = h.compressed_size;
     uncompressed_size = h.uncompressed_size;
-    extra_field_length = h.extra_field_length;
-    file_comment_length = h.file_comment_length;
-    disk_number_start = h.disk_number_start;
-    internal_file_attributes = h.internal_file_attributes;
-    external_file_attributes = h.external_file_attributes;
-    relative_offset = h.relative_offset;
+}
+
+// A new name; what the entry knew about its comment and selection is gone.
+void TZipHeaderInfo::SetName(const std::string& name) {
     SplitName(name);
     file_comment.reset();
     MatchFlag = false;
     Selected = false;
 }
 
+void TZipHeaderInfo::SetFromCentral(const central_file_header& h, const std::string& name) {
+    version_made_by = h.version_made_by;
+    TakeSharedFields(h);
+    extra_field_length = h.extra_field_length;
+    file_comment_length = h.file_comment_length;
+    disk_number_start = h.disk_number_start;
+    internal_file_attributes = h.internal_file_attributes;
+    external_file_attributes = h.external_file_attributes;
+    relative_offset = h.relative_offset;
+    SetName(name);
+}
+
 void TZipHeaderInfo::SetFromLocal(const local_file_header& h, const std::string& name) {
     version_made_by = 0;
-    version_needed_to_extract = h.version_needed_to_extract;
-    general_purpose_bit_flag = h.general_purpose_bit_flag;
-    compression_method = h.compression_method;
-    last_mod_file_date_time = GoodTimeStamp(h.last_mod_file_date_time);
-    crc32 = h.crc32;
-    compressed_size = h.compressed_size;
-    uncompressed_size = h.uncompressed_size;
+    TakeSharedFields(h);
     extra_field_length = 0;
     local_extra_field_length = h.extra_field_length;
     file_comment_length = 0;
@@ -113,10 +118,7 @@ void TZipHeaderInfo::SetFromLocal(const local_file_header& h, const std::string&
     external_file_attributes = 0;
     relative_offset = 0;
     central_offset = 0;
-    SplitName(name);
-    file_comment.reset();
-    MatchFlag = false;
-    Selected = false;
+    SetName(name);
 }
 
 bool TZipHeaderInfo::ReadCentralFromStream(TSplitStream& parts) {
