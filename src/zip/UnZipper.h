@@ -9,6 +9,7 @@
 #include "platform/Stream.h"
 #include "zip/ZipExceptions.h"
 #include "zip/ZipTypes.h"
+#include "zip/extract/ExtractRequest.h"
 #include "zip/format/EndCentral.h"
 #include "zip/format/SortedZip.h"
 #include "zip/format/ZipHeaderInfo.h"
@@ -59,7 +60,7 @@ class TUnZipper {
     // Copies the settings and every event handler of another component.
     void Assign(const TUnZipper& source);
 
-    // ---- Properties (UnZipperProperties.cpp) ----
+    // ---- Properties (component/UnZipperProperties.cpp) ----
     int ThisVersion() const { return thisVersion_; }
     void SetThisVersion(int /*value*/) { thisVersion_ = 310; }
     int ThisBuild() const { return thisBuild_; }
@@ -76,7 +77,6 @@ class TUnZipper {
     void SetRootDir(const std::string& value);
     const std::vector<std::string>& FilesList() const { return filesList_; }
     void SetFilesList(const std::vector<std::string>& list) { filesList_ = list; }
-    std::vector<std::string>& FilesListRef() { return filesList_; }
     std::vector<std::string> RelativePathList;
     TZipSortMode SortMode() const { return sortMode_; }
     void SetSortMode(TZipSortMode mode);
@@ -118,7 +118,7 @@ class TUnZipper {
     GetNextBufferEvent OnGetNextBuffer;
     DecryptEvent OnDecrypt;
 
-    // ---- Directory (UnZipperDirectory.cpp) ----
+    // ---- Directory (component/UnZipperDirectory.cpp) ----
     // Reads the archive's directory; the archive is closed again afterwards
     // unless KeepZipOpen is set or a caller stream is used.
     void ReadZip();
@@ -131,7 +131,7 @@ class TUnZipper {
     int32_t GetCount() const;
     void Sort(TZipSortMode mode);
 
-    // ---- Entry queries (UnZipperQueries.cpp); indexes follow the sort order ----
+    // ---- Entry queries (component/UnZipperQueries.cpp); indexes follow the sort order ----
     std::string GetFilename(int32_t index) const;
     std::string GetPathname(int32_t index) const;
     std::string GetFullname(int32_t index) const;
@@ -167,7 +167,7 @@ class TUnZipper {
     // The entry at a position of the current sort order (range-checked).
     TZipHeaderInfo& Entry(int32_t index) const;
 
-    // ---- Parts and messages (UnZipperDisks.cpp) ----
+    // ---- Parts and messages (component/UnZipperDisks.cpp) ----
     // Closes the current part and opens part n (1-based); returns its stream.
     TStream* SwapDisk(int n);
     TStream* AskForNewDisk(int n) { return SwapDisk(n); }
@@ -204,7 +204,7 @@ class TUnZipper {
     int32_t BufferSize = 8192;
     TZipHeaderInfo ScratchHeader;
 
-    // ---- Extraction (UnZipperExtract*.cpp) ----
+    // ---- Extraction (component/UnZipperTargets.cpp, the run in extract/) ----
     // The password of encrypted entries, its bytes as stored.
     std::string Password;
     // A positive value hands memory-target data over in chunks of this many
@@ -226,21 +226,7 @@ class TUnZipper {
     // Removes the first item of RelativePathList that prefixes the path.
     void StripRelativePath(std::string& path) const;
 
-  protected:
-    // Sets a flag and restores its old value when the scope ends.
-    template <typename T>
-    class Restore {
-      public:
-        Restore(T& target, T value) : target_(target), old_(target) { target_ = value; }
-        ~Restore() { target_ = old_; }
-        Restore(const Restore&) = delete;
-        Restore& operator=(const Restore&) = delete;
-
-      private:
-        T& target_;
-        T old_;
-    };
-
+  private:
     // Directory reading steps (UnZipperDirectory.cpp, UnZipperRebuild.cpp).
     void GetFileInfo();
     bool FindEndOfCentral(std::unique_ptr<TStream>& sideCar);
@@ -259,21 +245,15 @@ class TUnZipper {
     void GiveTurn(bool honourPause);
     void CloseArchive();
     void CheckIndex(int32_t index) const;
-    // Puts the run target back to files and closes the archive after a
-    // stream or buffer run.
-    void EndTargetRun(bool busy);
     void LoadEntryComment(TZipHeaderInfo& entry, TStream& stream);
     std::unique_ptr<TZipHeaderInfo> NewHeader() const;
 
-    // Extraction: the driver that every UnZip variant ends in, and where
-    // the data of a run goes.
-    friend class TExtractRun;
-    friend class TExtractStages;
-    enum class TExtractTarget { Files, Stream, Memory };
+    // Extraction: the run that every UnZip variant ends in, and the one
+    // preamble and ending of the stream and buffer variants.
     int32_t UnZipFiles(TStream* archive);
-    TExtractTarget extractTarget_ = TExtractTarget::Files;
-    TStream* targetStream_ = nullptr;
-    std::vector<uint8_t>* targetBuffer_ = nullptr;
+    int32_t UnZipToTarget(const TExtractRequest& target, bool selectedOnly,
+                          const std::function<void()>& chooseEntries);
+    TExtractRequest runTarget_;
     bool testing_ = false;
     bool selectedOnly_ = false;
 

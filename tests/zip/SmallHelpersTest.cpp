@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "TempDir.h"
 #include "platform/FileOps.h"
 #include "zip/base/FileHelpers.h"
+#include "zip/base/SetForScope.h"
 #include "zip/base/SmallHelpers.h"
 
 namespace {
@@ -73,6 +76,26 @@ TEST(ForceCreateDirectories, CreatesParentsAndLeavesExistingAlone) {
 TEST(DriveQueries, HonestDefaultsWithoutDriveLetters) {
     EXPECT_FALSE(isDriveRemovable("A:\\"));
     EXPECT_FALSE(GetVolumeLabel("A:\\").has_value());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SetForScope, GivesTheValueForTheScopeAndRestoresItAlsoOnAnException) {
+    int setting = 1;
+    {
+        const auto guard = SetForScope(setting, 2);
+        EXPECT_EQ(setting, 2);
+    }
+    EXPECT_EQ(setting, 1);
+    EXPECT_THROW(
+        {
+            const auto guard = SetForScope(setting, 3);
+            throw std::runtime_error("fails");
+        },
+        std::runtime_error);
+    EXPECT_EQ(setting, 1);
 }
 
 }  // namespace

@@ -3,17 +3,20 @@
 #include <cctype>
 
 #include "platform/FileOps.h"
+#include "platform/ScopeExit.h"
 #include "zip/UnZipper.h"
 #include "zip/base/DateTimeHelpers.h"
 #include "zip/base/FileHelpers.h"
+#include "zip/base/SetForScope.h"
 #include "zip/base/StreamUtil.h"
 #include "zip/base/ZipStrings.h"
 #include "zip/io/LFNFileStream.h"
 
 void TUnZipper::ReadZip() {
     CancelRequested = false;
-    Restore<bool> busy(busy_, true);
-    Restore<TOperationMode> mode(operationMode_, omUnZip);
+    const auto busy = SetForScope(busy_, true);
+    const auto mode = SetForScope(operationMode_, omUnZip);
+    ScopeExit clearOnFailure([this] { ClearZip(); });
     for (;;) {
         try {
             OpenZip();
@@ -25,11 +28,9 @@ void TUnZipper::ReadZip() {
                 // and the next OpenZip reports the incomplete archive.
                 break;
             }
-        } catch (...) {
-            ClearZip();
-            throw;
         }
     }
+    clearOnFailure.Release();
     CloseZip();
 }
 
@@ -209,7 +210,7 @@ void TUnZipper::PositionAtDirectory(TSplitStream& stream, bool sideCarMode) {
 }
 
 void TUnZipper::GetFileInfo() {
-    Restore<TOperationMode> mode(operationMode_, omUnZip);
+    const auto mode = SetForScope(operationMode_, omUnZip);
     archiveDate_ = archiveIsStream_ ? NowDateTime() : FileDateTime(ZipName_);
     FreeLists();
     std::unique_ptr<TStream> sideCar;

@@ -1,22 +1,14 @@
-// Extraction into a caller's stream or memory, and the integrity test.
+// The extraction entry points: into files, into a caller's stream or
+// memory, and the integrity test. Each ends in one extraction run.
 #include <functional>
 
+#include "platform/ScopeExit.h"
 #include "zip/UnZipper.h"
+#include "zip/base/SetForScope.h"
+#include "zip/extract/ExtractRun.h"
 #include "zip/extract/OutputPaths.h"
 
 namespace {
-
-// Runs an action when a scope ends, also by an exception.
-class TScopeExit {
-  public:
-    explicit TScopeExit(std::function<void()> action) : action_(std::move(action)) {}
-    ~TScopeExit() { action_(); }
-    TScopeExit(const TScopeExit&) = delete;
-    TScopeExit& operator=(const TScopeExit&) = delete;
-
-  private:
-    std::function<void()> action_;
-};
 
 bool IsBlank(const std::string& text) {
     return text.find_first_not_of(" \t\r\n") == std::string::npos;
@@ -24,74 +16,85 @@ bool IsBlank(const std::string& text) {
 
 }  // namespace
 
-// Every stream and buffer run ends alike, also when an exception passes:
-// the target goes back to files and the archive is closed.
-void TUnZipper::EndTargetRun(bool busy) {
-    extractTarget_ = TExtractTarget::Files;
-    targetStream_ = nullptr;
-    targetBuffer_ = nullptr;
-    CloseZip();
-    busy_ = busy;
+int32_t TUnZipper::UnZip() {
+    const auto busy = SetForScope(busy_, true);
     CancelRequested = false;
+    const ScopeExit clearCancel([this] { CancelRequested = false; });
+    ReadZip();
+    OpenZip();
+    const int32_t count = UnZipFiles(archiveStream_);
+    CloseZip();
+    return count;
+}
+
+int32_t TUnZipper::UnZipSelected() {
+    const auto selected = SetForScope(selectedOnly_, true);
+    return UnZip();
+}
+
+int32_t TUnZipper::UnZipFiles(TStream* archive) {
+    TExtractRequest request = runTarget_;
+    request.testing = testing_;
+    request.selectedOnly = selectedOnly_;
+    request.giveTurn = [this](bool honourPause) { GiveTurn(honourPause); };
+    const auto mode = SetForScope(operationMode_, omUnZip);
+    TExtractRun run(*this, *archive, request);
+    return run.Run();
+}
+
+int32_t TUnZipper::UnZipToTarget(const TExtractRequest& target, bool selectedOnly,
+                                 const std::function<void()>& chooseEntries) {
+    // Every stream and buffer run ends alike, also when an exception
+    // passes: the target goes back to files and the archive is closed.
+    const ScopeExit endRun([this, busy = busy_] {
+        runTarget_ = {};
+        CloseZip();
+        busy_ = busy;
+        CancelRequested = false;
+    });
+    busy_ = true;
+    runTarget_ = target;
+    CancelRequested = false;
+    const auto selected = SetForScope(selectedOnly_, selectedOnly);
+    OpenZip();
+    chooseEntries();
+    return UnZipFiles(archiveStream_);
 }
 
 int32_t TUnZipper::UnZipToStream(TStream* stream, const std::string& fileName) {
     if (stream == nullptr || IsBlank(fileName)) {
         return 0;
     }
-    const TScopeExit scope([this, busy = busy_] { EndTargetRun(busy); });
-    busy_ = true;
-    extractTarget_ = TExtractTarget::Stream;
-    CancelRequested = false;
-    targetStream_ = stream;
-    OpenZip();
-    filesList_ = {fileName};
-    return UnZipFiles(archiveStream_);
+    return UnZipToTarget({TExtractTarget::Stream, stream, nullptr, false, false, {}}, selectedOnly_,
+                         [&] { filesList_ = {fileName}; });
 }
 
 int32_t TUnZipper::UnZipToStreamByIndex(TStream* stream, int32_t index) {
     if (stream == nullptr) {
         return 0;
     }
-    const TScopeExit scope([this, busy = busy_] { EndTargetRun(busy); });
-    busy_ = true;
-    extractTarget_ = TExtractTarget::Stream;
-    CancelRequested = false;
-    Restore<bool> selected(selectedOnly_, true);
-    targetStream_ = stream;
-    OpenZip();
-    filesList_.clear();
-    SetSelected(index, true);
-    return UnZipFiles(archiveStream_);
+    return UnZipToTarget({TExtractTarget::Stream, stream, nullptr, false, false, {}}, true, [&] {
+        filesList_.clear();
+        SetSelected(index, true);
+    });
 }
 
 int32_t TUnZipper::UnZipToBuffer(std::vector<uint8_t>& buffer, const std::string& fileName) {
     if (IsBlank(fileName)) {
         return 0;
     }
-    const TScopeExit scope([this, busy = busy_] { EndTargetRun(busy); });
-    busy_ = true;
-    extractTarget_ = TExtractTarget::Memory;
-    CancelRequested = false;
-    targetBuffer_ = &buffer;
-    OpenZip();
-    filesList_ = {fileName};
-    return UnZipFiles(archiveStream_);
+    return UnZipToTarget({TExtractTarget::Memory, nullptr, &buffer, false, false, {}},
+                         selectedOnly_, [&] { filesList_ = {fileName}; });
 }
 
 int32_t TUnZipper::UnZipToBufferByIndex(std::vector<uint8_t>& buffer, int32_t index) {
-    const TScopeExit scope([this, busy = busy_] { EndTargetRun(busy); });
-    busy_ = true;
-    extractTarget_ = TExtractTarget::Memory;
-    CancelRequested = false;
-    Restore<bool> selected(selectedOnly_, selectedOnly_ || !DoAll);
-    targetBuffer_ = &buffer;
-    OpenZip();
-    filesList_.clear();
-    if (index >= 0) {
-        SetSelected(index, true);
-    }
-    return UnZipFiles(archiveStream_);
+    return UnZipToTarget({TExtractTarget::Memory, nullptr, &buffer, false, false, {}},
+                         selectedOnly_ || !DoAll, [&] {
+                             filesList_.clear();
+                             if (index >= 0) {
+                                 SetSelected(index, true);
+                             }
+                         });
 }
 
 bool TUnZipper::ProcessIntegrityCheck(int32_t index) {
@@ -105,8 +108,8 @@ bool TUnZipper::ProcessIntegrityCheck(int32_t index) {
             return false;
         }
     }
-    Restore<bool> testing(testing_, true);
-    Restore<bool> recreate(RecreateDirs, true);
+    const auto testing = SetForScope(testing_, true);
+    const auto recreate = SetForScope(RecreateDirs, true);
     const std::string oldDestDir = destDir_;
     const int32_t selectedBefore = SelectedCount();
     if (index != -1) {
@@ -114,15 +117,12 @@ bool TUnZipper::ProcessIntegrityCheck(int32_t index) {
     }
     SetDestDir("");
     int32_t result = 0;
-    try {
+    {
+        const ScopeExit restoreDestDir([this, &oldDestDir] { SetDestDir(oldDestDir); });
         // A placeholder, so that nothing is sized: testing copies nothing.
         std::vector<uint8_t> placeholder(1);
         result = UnZipToBufferByIndex(placeholder, index);
-    } catch (...) {
-        SetDestDir(oldDestDir);
-        throw;
     }
-    SetDestDir(oldDestDir);
     bool ok = result > 0;
     if (index != -1) {
         if (ok) {
@@ -135,12 +135,12 @@ bool TUnZipper::ProcessIntegrityCheck(int32_t index) {
 }
 
 bool TUnZipper::CheckArchive() {
-    Restore<bool> doAll(DoAll, true);
+    const auto doAll = SetForScope(DoAll, true);
     return ProcessIntegrityCheck(-1);
 }
 
 bool TUnZipper::GetFileIsOK(int32_t index) {
-    Restore<bool> doAll(DoAll, false);
+    const auto doAll = SetForScope(DoAll, false);
     return ProcessIntegrityCheck(index);
 }
 

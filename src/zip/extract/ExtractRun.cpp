@@ -1,81 +1,55 @@
-// The extraction run: UnZip, UnZipSelected and the driver's selection pass,
-// visit and final step.
+// The extraction run: the selection pass, the visit of the chosen entries
+// and the final step.
 #include "zip/extract/ExtractRun.h"
 
+#include <exception>
+
+#include "platform/ScopeExit.h"
 #include "zip/UnZipper.h"
 #include "zip/base/FileHelpers.h"
+#include "zip/base/SetForScope.h"
 #include "zip/base/WildMatch.h"
 #include "zip/extract/MemoryTarget.h"
 #include "zip/extract/OutputFile.h"
 
-namespace {
-
-// Clears the cancel request when a scope ends, also by an exception.
-class TCancelClear {
-  public:
-    explicit TCancelClear(bool& flag) : flag_(flag) { flag_ = false; }
-    ~TCancelClear() { flag_ = false; }
-    TCancelClear(const TCancelClear&) = delete;
-    TCancelClear& operator=(const TCancelClear&) = delete;
-
-  private:
-    bool& flag_;
-};
-
-}  // namespace
-
-int32_t TUnZipper::UnZip() {
-    Restore<bool> busy(busy_, true);
-    TCancelClear cancel(CancelRequested);
-    ReadZip();
-    OpenZip();
-    const int32_t count = UnZipFiles(archiveStream_);
-    CloseZip();
-    return count;
-}
-
-int32_t TUnZipper::UnZipSelected() {
-    Restore<bool> selected(selectedOnly_, true);
-    return UnZip();
-}
-
-int32_t TUnZipper::UnZipFiles(TStream* archive) {
-    TExtractRun run(*this, *archive);
-    return run.Run();
-}
-
-TExtractRun::TExtractRun(TUnZipper& owner, TStream& archive)
+TExtractRun::TExtractRun(TUnZipper& owner, TStream& archive, TExtractRequest request)
     : z_(owner),
+      request_(std::move(request)),
       archive_(archive, owner.CurrentDisk(), static_cast<int>(owner.EndCentral().GetThis_Disk()),
                [&owner](int number) -> TStream& { return *owner.SwapDisk(number + 1); }),
-      stages_(owner) {
+      stages_(owner, request_.giveTurn) {
     stages_.SetArchive(archive_);
 }
 
 TExtractRun::~TExtractRun() = default;
 
 bool TExtractRun::FilesTarget() const {
-    return z_.extractTarget_ == TUnZipper::TExtractTarget::Files && !z_.testing_;
+    return request_.target == TExtractTarget::Files && !request_.testing;
 }
 
 int32_t TExtractRun::Run() {
-    TUnZipper::Restore<TOperationMode> mode(z_.operationMode_, omUnZip);
     z_.CancelRequested = false;
-    TUnZipper::Restore<bool> keepOpen(z_.KeepZipOpen, true);
+    const auto keepOpen = SetForScope(z_.KeepZipOpen, true);
     skipRetry_ = false;
+    // The final step runs on both roads. It calls a handler and may raise,
+    // so it cannot be a scope guard's clean-up: an exception of its own
+    // replaces the body's, as it always has.
+    std::exception_ptr failure;
     try {
         Body();
     } catch (...) {
-        Finish();
-        throw;
+        failure = std::current_exception();
     }
     Finish();
+    if (failure) {
+        std::rethrow_exception(failure);
+    }
     return fileCount_;
 }
 
 void TExtractRun::Body() {
-    if (z_.extractTarget_ == TUnZipper::TExtractTarget::Memory) {
-        memory_ = std::make_unique<TMemoryTarget>(z_, *z_.targetBuffer_);
+    if (request_.target == TExtractTarget::Memory) {
+        memory_ = std::make_unique<TMemoryTarget>(z_, *request_.buffer);
     }
     rules_ = {z_.DestDir(), z_.RecreateDirs, z_.RelativePathList};
     if (FilesTarget() && !z_.DestDir().empty() && !DirExists(z_.DestDir())) {
@@ -103,7 +77,7 @@ void TExtractRun::SelectEntries() {
     stages_.TotalDone = 0;
     numFiles_ = count;
     for (int32_t i = 0; i < count; ++i) {
-        z_.GiveTurn(false);
+        request_.giveTurn(false);
         TZipHeaderInfo& entry = *z_.SortedList()->Entry(i);
         entry.MatchFlag = z_.DoAll;
         if (entry.filename.empty() && !z_.RecreateDirs) {
@@ -111,7 +85,7 @@ void TExtractRun::SelectEntries() {
             --numFiles_;
             continue;
         }
-        if (z_.selectedOnly_) {
+        if (request_.selectedOnly) {
             if (entry.Selected) {
                 entry.MatchFlag = true;
                 z_.SetSelected(i, false);
@@ -149,7 +123,7 @@ void TExtractRun::VisitEntries() {
 
 void TExtractRun::Finish() {
     file_.reset();
-    z_.FilesListRef().clear();
+    z_.SetFilesList({});
     if (resorted_) {
         resorted_ = false;
         z_.Sort(rememberedSortMode_);

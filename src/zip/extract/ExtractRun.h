@@ -6,6 +6,7 @@
 #include <string>
 
 #include "zip/ZipTypes.h"
+#include "zip/extract/ExtractRequest.h"
 #include "zip/extract/ExtractStages.h"
 #include "zip/extract/OutputPaths.h"
 #include "zip/io/SplitStream.h"
@@ -23,7 +24,7 @@ class TZipHeaderInfo;
 class TExtractRun {
   public:
     // Reads the archive from `archive`, the component's current part.
-    TExtractRun(TUnZipper& owner, TStream& archive);
+    TExtractRun(TUnZipper& owner, TStream& archive, TExtractRequest request);
     ~TExtractRun();
     TExtractRun(const TExtractRun&) = delete;
     TExtractRun& operator=(const TExtractRun&) = delete;
@@ -58,6 +59,7 @@ class TExtractRun {
     bool FilesTarget() const;
 
     TUnZipper& z_;
+    TExtractRequest request_;
     TSplitStream archive_;
     TExtractStages stages_;
     std::unique_ptr<TMemoryTarget> memory_;

@@ -9,6 +9,7 @@
 
 #include "platform/FileOps.h"
 #include "platform/MessageHooks.h"
+#include "platform/ScopeExit.h"
 #include "zip/UnZipper.h"
 #include "zip/base/DateTimeHelpers.h"
 #include "zip/base/FileHelpers.h"
@@ -94,6 +95,15 @@ void TExtractRun::ExtractEntry(int32_t index) {
     stages_.SetEncrypted(entry.GetIsEncrypted());
     bool decompressed = true;
     bool cancelled = false;
+    // When decompression fails for good, the file stays at its preallocated
+    // size, without date or attributes; a buffer sized here is dropped.
+    ScopeExit abandonEntry([this] {
+        stages_.UseNothing();
+        file_.reset();
+        if (memory_) {
+            memory_->Drop();
+        }
+    });
     try {
         Decompress(entry);
     } catch (const EBiggerThanUncompressed&) {
@@ -101,16 +111,8 @@ void TExtractRun::ExtractEntry(int32_t index) {
     } catch (const ECanceledUnzipToBuffer&) {
         decompressed = false;
         cancelled = true;
-    } catch (...) {
-        // The file stays at its preallocated size, without date or
-        // attributes; a buffer sized here is dropped.
-        stages_.UseNothing();
-        file_.reset();
-        if (memory_) {
-            memory_->Drop();
-        }
-        throw;
     }
+    abandonEntry.Release();
     FinishFile(entry, decompressed);
     if (!decompressed && memory_) {
         memory_->Drop();
@@ -267,11 +269,11 @@ void TExtractRun::PrepareStreamOrMemory(const TZipHeaderInfo& entry, int64_t com
     }
     if (memory_) {
         memory_->BeginEntry(entry.directory + entry.filename, entry.compression_method,
-                            compressedLeft, size, z_.testing_);
+                            compressedLeft, size, request_.testing);
         stages_.UseMemory(memory_.get());
         return;
     }
-    TStream* stream = z_.targetStream_;
+    TStream* stream = request_.stream;
     // Sized up front only when the size is believable: a damaged header
     // must not make the caller's stream claim gigabytes.
     if (stream->Size() == 0 &&
@@ -305,7 +307,7 @@ void TExtractRun::Decompress(const TZipHeaderInfo& entry) {
             Inflate(stages_);
             break;
         default:
-            if (!z_.testing_) {
+            if (!request_.testing) {
                 z_.DoHandleMessage(kUnknownMethodMessageId, "Unknown Compression Method",
                                    "Zip Error", MB_OK);
             }

@@ -10,7 +10,7 @@
 #include "zip/extract/OutputFile.h"
 #include "zip/io/SplitStream.h"
 
-void TExtractStages::HonourMessages() { owner_.GiveTurn(true); }
+void TExtractStages::HonourMessages() { giveTurn_(true); }
 
 void TExtractStages::ReadExact(uint8_t* dest, uint32_t count) {
     if (archive_->Read(dest, count) < count) {

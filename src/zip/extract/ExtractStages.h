@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <utility>
 
 #include "zip/codec/EntryStages.h"
 #include "zip/codec/ZipCrypt.h"
@@ -17,7 +19,9 @@ class TMemoryTarget;
 // the progress events. One object per run; its buffers live as long.
 class TExtractStages final : public TEntryStages {
   public:
-    explicit TExtractStages(TUnZipper& owner) : owner_(owner) {}
+    // `giveTurn` yields to the message loop at each input refill.
+    TExtractStages(TUnZipper& owner, std::function<void(bool honourPause)> giveTurn)
+        : owner_(owner), giveTurn_(std::move(giveTurn)) {}
 
     // The archive, part after part; the run owns it.
     void SetArchive(TSplitStream& archive) { archive_ = &archive; }
@@ -55,6 +59,7 @@ class TExtractStages final : public TEntryStages {
     void ReportProgress(uint32_t count);
 
     TUnZipper& owner_;
+    std::function<void(bool honourPause)> giveTurn_;
     TSplitStream* archive_ = nullptr;
     TZipCrypt cipher_;
     bool encrypted_ = false;
