@@ -159,7 +159,7 @@ class TUnZipper {
     // bytes for an unencrypted one or one whose header cannot be read).
     void GetDecryptHeaderPtr(int32_t index, uint8_t* buffer);
     // Forgets the integrity-test verdict of an entry.
-    void ResetFileIsOK(int32_t index) { Entry(index).FileIsOK = 0; }
+    void ResetFileIsOK(int32_t index) { Entry(index).FileIsOK = FileVerdict::Untested; }
     bool GetIsZip64() const;
     // One line per entry in sort order (name, flags, date, time, sizes,
     // ratio, method, directory), lower-cased.

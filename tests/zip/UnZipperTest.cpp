@@ -277,9 +277,9 @@ TEST_F(UnZipperTest, EncryptionHeaderOfAnEntry) {
     zip.ReadZip();
     zip.GetDecryptHeaderPtr(0, header);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(header), 12), "0123456789AB");
-    zip.Entry(0).FileIsOK = 2;
+    zip.Entry(0).FileIsOK = FileVerdict::BadOrUnderTest;
     zip.ResetFileIsOK(0);
-    EXPECT_EQ(zip.Entry(0).FileIsOK, 0);
+    EXPECT_EQ(zip.Entry(0).FileIsOK, FileVerdict::Untested);
 }
 
 TEST(ZipSignatures, ChangedAndRestored) {

@@ -6,8 +6,9 @@
 #include <cstring>
 #include <memory>
 
-#include "zip/base/Crc32.h"
 #include "zip/ZipExceptions.h"
+#include "zip/base/Crc32.h"
+#include "zip/base/ZipStrings.h"
 
 // How a legacy decoder ended. The driver judges an entry by its CRC alone;
 // the value tells tests (and anyone curious) why the data stopped.
@@ -217,7 +218,7 @@ class TEntryStages {
         }
         outCount_ = 0;
         if (n > uncompressedSize_ - bytesWritten_) {
-            throw EBiggerThanUncompressed("File is larger than uncompressed size!");
+            throw EBiggerThanUncompressed(ZipStrings::LargerThanDeclared);
         }
         WriteOutput(window_.get(), n);
         crc_ = Update_CRC_buff(crc_, window_.get(), n);

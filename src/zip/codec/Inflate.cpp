@@ -2,11 +2,12 @@
 
 #include <zlib.h>
 
+#include "zip/base/ZipStrings.h"
 #include "zip/codec/EntryStages.h"
 
 namespace {
 
-[[noreturn]] void RaiseInflateError() { throw EZCompressionError("error"); }
+[[noreturn]] void RaiseInflateError() { throw EZCompressionError(ZipStrings::ZLibError); }
 
 // zlib's stream state for one entry; inflateEnd runs also when an exception
 // leaves the entry part-way, so no state leaks per failed entry.

@@ -9,6 +9,7 @@
 
 #include "platform/Stream.h"
 #include "zip/ZipExceptions.h"
+#include "zip/base/ZipStrings.h"
 
 namespace {
 
@@ -16,7 +17,7 @@ constexpr uInt kBlock = 32768;
 // zlib counts in 32 bits; larger inputs and outputs go in slices.
 constexpr int64_t kMaxSlice = int64_t{1} << 30;
 
-[[noreturn]] void RaiseDecompressionError() { throw EZDecompressionError("error"); }
+[[noreturn]] void RaiseDecompressionError() { throw EZDecompressionError(ZipStrings::ZLibError); }
 
 // zlib's state for one call; inflateEnd runs on every way out.
 class TInflater {
@@ -125,7 +126,7 @@ struct TMallocBlock {
     void Resize(int64_t bytes) {
         void* grown = std::realloc(data, static_cast<size_t>(std::max<int64_t>(bytes, 1)));
         if (grown == nullptr) {
-            throw EZDecompressionError("error");
+            throw EZDecompressionError(ZipStrings::ZLibError);
         }
         data = grown;
     }

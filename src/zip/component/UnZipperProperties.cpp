@@ -108,7 +108,7 @@ void TUnZipper::SetArchiveStream(TStream* stream) {
 void TUnZipper::SetDestDir(const std::string& value) {
     if (value == "?") {
         // A directory chooser would open here; without one the choice is refused.
-        throw EUserCanceled("User canceled Set Desination Directory");
+        throw EUserCanceled(ZipStrings::UserCanceledDestDir);
     }
     destDir_ = StripBackSlash(value);
 }

@@ -10,6 +10,7 @@
 
 namespace {
 
+// Names of the methods Stored (0) to Deflated (8), in number order.
 const char* const kMethodNames[] = {"STOR", "SHR", "RED1", "RED2", "RED3",
                                     "RED4", "IMP", "TOK",  "DEF"};
 
@@ -18,19 +19,19 @@ std::string MethodName(uint16_t method) {
         return kMethodNames[method];
     }
     switch (method) {
-        case 9:
+        case ZipMethod::Deflate64:
             return "DF64";
-        case 12:
+        case ZipMethod::BZip2:
             return "BZ2";
-        case 14:
+        case ZipMethod::Lzma:
             return "LZMA";
-        case 93:
+        case ZipMethod::Zstd:
             return "ZSTD";
-        case 95:
+        case ZipMethod::Xz:
             return "XZ";
-        case 98:
+        case ZipMethod::PPMd:
             return "PPMD";
-        case 99:
+        case ZipMethod::Aes:
             return "AES";
         default:
             return "UNK";
@@ -56,7 +57,7 @@ std::string LowerAscii(std::string s) {
 void TUnZipper::CheckIndex(int32_t index) const {
     if (index < 0 || index >= GetCount()) {
         char text[64];
-        std::snprintf(text, sizeof text, "Index %d is out of range", index);
+        std::snprintf(text, sizeof text, ZipStrings::IndexOutOfRange, index);
         throw EListError(text);
     }
 }

@@ -101,10 +101,10 @@ bool TUnZipper::ProcessIntegrityCheck(int32_t index) {
     if (index != -1) {
         CheckIndex(index);
         const uint8_t verdict = Entry(index).FileIsOK;
-        if (verdict == 1) {
+        if (verdict == FileVerdict::Good) {
             return true;
         }
-        if (verdict == 2) {
+        if (verdict == FileVerdict::BadOrUnderTest) {
             return false;
         }
     }
@@ -113,7 +113,7 @@ bool TUnZipper::ProcessIntegrityCheck(int32_t index) {
     const std::string oldDestDir = destDir_;
     const int32_t selectedBefore = SelectedCount();
     if (index != -1) {
-        Entry(index).FileIsOK = 2;
+        Entry(index).FileIsOK = FileVerdict::BadOrUnderTest;
     }
     SetDestDir("");
     int32_t result = 0;
@@ -126,7 +126,7 @@ bool TUnZipper::ProcessIntegrityCheck(int32_t index) {
     bool ok = result > 0;
     if (index != -1) {
         if (ok) {
-            Entry(index).FileIsOK = 1;
+            Entry(index).FileIsOK = FileVerdict::Good;
         }
     } else if (DoAll ? result < GetCount() : result != selectedBefore) {
         ok = false;

@@ -4,7 +4,6 @@
 
 #include <exception>
 
-#include "platform/ScopeExit.h"
 #include "zip/UnZipper.h"
 #include "zip/base/FileHelpers.h"
 #include "zip/base/SetForScope.h"

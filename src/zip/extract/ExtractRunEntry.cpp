@@ -15,6 +15,7 @@
 #include "zip/base/FileHelpers.h"
 #include "zip/base/SmallHelpers.h"
 #include "zip/base/StreamUtil.h"
+#include "zip/base/ZipStrings.h"
 #include "zip/codec/Explode.h"
 #include "zip/codec/Inflate.h"
 #include "zip/codec/Unreduce.h"
@@ -26,9 +27,6 @@
 #include "zip/format/ZipRecords.h"
 
 namespace {
-
-constexpr int kReplaceMessageId = 196;
-constexpr int kUnknownMethodMessageId = 197;
 
 std::string DirectoryPart(const std::string& path) {
     const size_t cut = path.rfind('/');
@@ -127,7 +125,7 @@ bool TExtractRun::PositionAtData(const TZipHeaderInfo& entry) {
     }
     TStream& archive = archive_;
     if (!SeekWithin(archive, entry.GetRelativeOffset())) {
-        throw EFatalUnzipError("Premature end of file reached");
+        throw EFatalUnzipError(ZipStrings::PrematureEnd);
     }
     std::array<uint8_t, local_file_header::kSize> bytes{};
     stages_.ReadExact(bytes.data(), static_cast<uint32_t>(bytes.size()));
@@ -173,9 +171,10 @@ bool TExtractRun::MayReplace(int32_t index, const TZipHeaderInfo& entry, const s
                 std::string name = fName;
                 z_.OnPromptForOverwrite(z_, replace, index, name);
             } else {
-                replace = z_.DoHandleMessage(kReplaceMessageId,
-                                             "Replace existing file " + entry.filename + "?",
-                                             "File Exists Alert", MB_YESNO) == IDYES;
+                replace = z_.DoHandleMessage(ZipStrings::ReplaceFileMessageId,
+                                             ZipStrings::ReplaceFilePrefix + entry.filename +
+                                                 ZipStrings::ReplaceFileSuffix,
+                                             ZipStrings::ReplaceFileCaption, MB_YESNO) == IDYES;
             }
             break;
         case ifNewer:
@@ -288,28 +287,28 @@ void TExtractRun::PrepareStreamOrMemory(const TZipHeaderInfo& entry, int64_t com
 void TExtractRun::Decompress(const TZipHeaderInfo& entry) {
     const uint16_t method = entry.compression_method;
     switch (method) {
-        case 0:
+        case ZipMethod::Stored:
             UnStore(stages_);
             break;
-        case 1:
+        case ZipMethod::Shrunk:
             UnShrink(stages_);
             break;
-        case 2:
-        case 3:
-        case 4:
-        case 5:
-            UnReduce(stages_, method - 1);
+        case ZipMethod::Reduced1:
+        case ZipMethod::Reduced1 + 1:
+        case ZipMethod::Reduced1 + 2:
+        case ZipMethod::Reduced4:
+            UnReduce(stages_, method - ZipMethod::Reduced1 + 1);
             break;
-        case 6:
+        case ZipMethod::Imploded:
             Explode(stages_, entry.general_purpose_bit_flag);
             break;
-        case 8:
+        case ZipMethod::Deflated:
             Inflate(stages_);
             break;
         default:
             if (!request_.testing) {
-                z_.DoHandleMessage(kUnknownMethodMessageId, "Unknown Compression Method",
-                                   "Zip Error", MB_OK);
+                z_.DoHandleMessage(ZipStrings::UnknownMethodMessageId, ZipStrings::UnknownMethod,
+                                   ZipStrings::UnknownMethodCaption, MB_OK);
             }
             break;
     }

@@ -15,7 +15,7 @@ void TExtractStages::HonourMessages() { giveTurn_(true); }
 void TExtractStages::ReadExact(uint8_t* dest, uint32_t count) {
     if (archive_->Read(dest, count) < count) {
         // One volume, or the last part of a set: the data is cut short.
-        throw EFatalUnzipError("Premature end of file reached");
+        throw EFatalUnzipError(ZipStrings::PrematureEnd);
     }
 }
 
@@ -77,7 +77,7 @@ void TExtractStages::WriteOutput(uint8_t* data, uint32_t count) {
         // is the bytes written; the stages already refused any beyond the
         // uncompressed size.
         if (stream_->Write(data, count) != count) {
-            throw ECantWriteUCF("Cant write uncompressed file");
+            throw ECantWriteUCF(ZipStrings::CantWriteUCF);
         }
     } else if (memory_ != nullptr) {
         memory_->Take(data, count);

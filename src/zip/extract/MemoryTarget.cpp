@@ -5,6 +5,8 @@
 
 #include "zip/UnZipper.h"
 #include "zip/ZipExceptions.h"
+#include "zip/base/ZipStrings.h"
+#include "zip/format/ZipRecords.h"
 
 namespace {
 
@@ -15,7 +17,9 @@ constexpr int64_t kLegacyRatio = 8192;
 
 int64_t PlausibleUncompressedLimit(uint16_t method, int64_t compressedSize) {
     const int64_t size = std::max<int64_t>(compressedSize, 0);
-    const int64_t ratio = method == 0 ? 1 : method == 8 ? kDeflateRatio : kLegacyRatio;
+    const int64_t ratio = method == ZipMethod::Stored     ? 1
+                          : method == ZipMethod::Deflated ? kDeflateRatio
+                                                          : kLegacyRatio;
     if (size > INT64_MAX / ratio) {
         return INT64_MAX;
     }
@@ -26,14 +30,16 @@ void CheckDeclaredSize(const std::string& name, uint16_t method, int64_t compres
                        int64_t uncompressedSize, bool capped) {
     const int64_t limit = PlausibleUncompressedLimit(method, compressedSize);
     if (uncompressedSize < 0 || uncompressedSize > limit) {
-        throw ENotEnoughRoom("Cannot unzip " + name + " to memory: it declares " +
+        throw ENotEnoughRoom(ZipStrings::CannotUnzipPrefix + name +
+                             ZipStrings::CannotUnzipToMemory + "it declares " +
                              std::to_string(uncompressedSize) + " bytes from " +
                              std::to_string(compressedSize) + " compressed bytes");
     }
     if (capped && uncompressedSize > kMemoryTargetCap) {
-        throw ENotEnoughRoom("Cannot unzip " + name + " to memory: " +
-                             std::to_string(uncompressedSize) + " bytes are more than the " +
-                             std::to_string(kMemoryTargetCap) + " bytes a buffer may hold");
+        throw ENotEnoughRoom(ZipStrings::CannotUnzipPrefix + name +
+                             ZipStrings::CannotUnzipToMemory + std::to_string(uncompressedSize) +
+                             " bytes are more than the " + std::to_string(kMemoryTargetCap) +
+                             " bytes a buffer may hold");
     }
 }
 
@@ -62,7 +68,7 @@ void TMemoryTarget::BeginEntry(const std::string& name, uint16_t method, int64_t
 
 void TMemoryTarget::Take(const uint8_t* data, uint32_t count) {
     if (count > roomLeft_) {
-        throw EBiggerThanUncompressed("File is larger than uncompressed size!");
+        throw EBiggerThanUncompressed(ZipStrings::LargerThanDeclared);
     }
     if (testing_) {
         roomLeft_ -= count;
@@ -98,7 +104,7 @@ void TMemoryTarget::HandOver() {
                                chunkNumber_ + 1, quit);
     }
     if (quit && roomLeft_ > 0) {
-        throw ECanceledUnzipToBuffer("User canceled Buffered Memory UnZip");
+        throw ECanceledUnzipToBuffer(ZipStrings::UserCanceledBuffer);
     }
     ++chunkNumber_;
     writePos_ = 0;

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "zip/ZipExceptions.h"
+#include "zip/base/ZipStrings.h"
 
 TObjectList::TObjectList(bool ownsItems, int32_t capacity) : OwnsItems(ownsItems) {
     SetCapacity(capacity);
@@ -18,7 +19,7 @@ TObjectList::~TObjectList() {
 
 void TObjectList::Error() const {
     // The placeholder stays unfilled: this is the text the list has always shown.
-    throw EListError("List index out of bounds (%d)");
+    throw EListError(ZipStrings::ListIndexOutOfBounds);
 }
 
 void TObjectList::CheckIndex(int32_t index, int32_t last) const {
@@ -178,7 +179,7 @@ void TObjectList::SetCount(int32_t count) {
 TSortedObjectList::TSortedObjectList(TDuplicates duplicates) : DuplicatesMode(duplicates) {}
 
 void TSortedObjectList::Put(int32_t /*index*/, TPersistent* /*obj*/) {
-    throw EListError("Cannot <Put> an Object in a sorted list!");
+    throw EListError(ZipStrings::PutInSortedList);
 }
 
 int32_t TSortedObjectList::AddObject(TPersistent* obj) {
@@ -198,7 +199,7 @@ void TSortedObjectList::Insert(int32_t /*index*/, TPersistent* obj) {
             case TDuplicates::dupIgnore:
                 return;
             case TDuplicates::dupError:
-                throw EListError("Duplicate Object index");
+                throw EListError(ZipStrings::DuplicateObjectIndex);
             case TDuplicates::dupAccept:
                 break;
         }

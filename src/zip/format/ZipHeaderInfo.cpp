@@ -26,7 +26,7 @@ void TZipHeaderInfo::Clear() {
     version_made_by = 45;
     version_needed_to_extract = 20;
     general_purpose_bit_flag = 0;
-    compression_method = 8;
+    compression_method = ZipMethod::Deflated;
     last_mod_file_date_time = 0;
     crc32 = 0xFFFFFFFF;
     compressed_size = 0;
@@ -45,7 +45,7 @@ void TZipHeaderInfo::Clear() {
     Zip64Extended.reset();
     file_comment.reset();
     MatchFlag = false;
-    FileIsOK = 0;
+    FileIsOK = FileVerdict::Untested;
     Selected = false;
     OEMConvertMode = oemNever;
     CentralExtraPos = 0;

@@ -14,6 +14,13 @@
 
 // One zip entry as the directory describes it. Names keep `\` separators:
 // `directory` ends in `\` when not empty, `filename` is the part after it.
+// The integrity test's verdict on an entry, kept in FileIsOK.
+namespace FileVerdict {
+inline constexpr uint8_t Untested = 0;
+inline constexpr uint8_t Good = 1;
+inline constexpr uint8_t BadOrUnderTest = 2;
+}  // namespace FileVerdict
+
 class TZipHeaderInfo : public TPersistent {
   public:
     // Hands back the stream of the next part of a multi-part archive.
@@ -98,7 +105,7 @@ class TZipHeaderInfo : public TPersistent {
     std::unique_ptr<zip64_Extra_Field> Zip64Extended;
     std::unique_ptr<std::string> file_comment;  // none until loaded
     bool MatchFlag = false;
-    uint8_t FileIsOK = 0;
+    uint8_t FileIsOK = FileVerdict::Untested;
     bool Selected = false;
     TOEMConvert OEMConvertMode = oemNever;
     std::string OEMCodePage = "CP437";

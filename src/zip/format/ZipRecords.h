@@ -18,6 +18,24 @@ extern uint8_t END4;
 
 void setZipSignatures(uint32_t central, uint32_t local, uint32_t end);
 
+// Compression methods, as the format numbers them.
+namespace ZipMethod {
+inline constexpr uint16_t Stored = 0;
+inline constexpr uint16_t Shrunk = 1;
+inline constexpr uint16_t Reduced1 = 2;  // Reduced with factor 1; factors 2..4 follow
+inline constexpr uint16_t Reduced4 = 5;
+inline constexpr uint16_t Imploded = 6;
+inline constexpr uint16_t Tokenized = 7;
+inline constexpr uint16_t Deflated = 8;
+inline constexpr uint16_t Deflate64 = 9;
+inline constexpr uint16_t BZip2 = 12;
+inline constexpr uint16_t Lzma = 14;
+inline constexpr uint16_t Zstd = 93;
+inline constexpr uint16_t Xz = 95;
+inline constexpr uint16_t PPMd = 98;
+inline constexpr uint16_t Aes = 99;
+}  // namespace ZipMethod
+
 inline constexpr uint32_t kSaturated32 = 0xFFFFFFFFu;
 inline constexpr uint16_t kSaturated16 = 0xFFFFu;
 inline constexpr uint16_t kZip64ExtraTag = 0x0001;
