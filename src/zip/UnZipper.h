@@ -13,7 +13,6 @@
 #include "zip/format/EndCentral.h"
 #include "zip/format/SortedZip.h"
 #include "zip/format/ZipHeaderInfo.h"
-#include "zip/io/SplitStream.h"
 
 // The zip extraction component: archive name or stream, the directory with
 // its entries (in archive order and in the chosen sort order), the queries
@@ -227,20 +226,12 @@ class TUnZipper {
     void StripRelativePath(std::string& path) const;
 
   private:
-    // Directory reading steps (UnZipperDirectory.cpp, UnZipperRebuild.cpp).
+    // The directory reader fills the entry list and the state that goes
+    // with it (component/DirectoryReader.h).
+    friend class TDirectoryReader;
     void GetFileInfo();
-    bool FindEndOfCentral(std::unique_ptr<TStream>& sideCar);
-    void HandleMissingEnd();
-    void DecideMultiMode();
-    void PositionAtDirectory(TSplitStream& stream, bool sideCarMode);
-    void ReadCentralEntries(TSplitStream& stream);
-    bool Rebuild();
-    bool ScanForLocalHeader(TStream& stream);
-    void ReadLocalEntries(TStream& stream);
-    void LoadArchiveCommentAfterRead(TStream* sideCar);
     void FreeLists();
     void NewEntryList();
-    [[noreturn]] void FailBadZip();
     // Yields to the message loop and honours cancel (and pause when asked).
     void GiveTurn(bool honourPause);
     void CloseArchive();

@@ -8,11 +8,11 @@
 #include <set>
 
 #include "platform/MessageHooks.h"
+#include "zip/UnZipper.h"
 #include "zip/base/DateTimeHelpers.h"
 #include "zip/base/FileHelpers.h"
-#include "zip/extract/OutputPaths.h"
-#include "zip/UnZipper.h"
 #include "zip/base/WildMatch.h"
+#include "zip/extract/OutputPaths.h"
 
 namespace {
 

@@ -1,4 +1,5 @@
-// Reading the archive directory: end record, central headers, sorting.
+// Opening, closing and clearing the archive and its directory, sorting,
+// and the turns given to the message loop.
 #include <algorithm>
 #include <cctype>
 
@@ -10,6 +11,7 @@
 #include "zip/base/SetForScope.h"
 #include "zip/base/StreamUtil.h"
 #include "zip/base/ZipStrings.h"
+#include "zip/component/DirectoryReader.h"
 #include "zip/io/LFNFileStream.h"
 
 void TUnZipper::ReadZip() {
@@ -112,11 +114,6 @@ void TUnZipper::GiveTurn(bool honourPause) {
     }
 }
 
-void TUnZipper::FailBadZip() {
-    ClearZip();
-    throw EBadZipFile(ZipStrings::NotAValidZipFile);
-}
-
 std::unique_ptr<TZipHeaderInfo> TUnZipper::NewHeader() const {
     auto header = std::make_unique<TZipHeaderInfo>();
     header->OEMConvertMode = OEMConvert;
@@ -124,117 +121,4 @@ std::unique_ptr<TZipHeaderInfo> TUnZipper::NewHeader() const {
     return header;
 }
 
-namespace {
-
-std::string WithExtension(const std::string& name, const std::string& ext) {
-    const size_t slash = name.find_last_of("\\/");
-    const size_t dot = name.rfind('.');
-    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
-        return name.substr(0, dot) + ext;
-    }
-    return name + ext;
-}
-
-bool StartsWithDrive(const std::string& name) {
-    return name.size() >= 2 && std::isalpha(static_cast<unsigned char>(name[0])) && name[1] == ':';
-}
-
-}  // namespace
-
-bool TUnZipper::FindEndOfCentral(std::unique_ptr<TStream>& sideCar) {
-    endCentral_->Clear();
-    const auto usable = [this] {
-        return endCentral_->GetStart_Central_Disk() <= endCentral_->GetThis_Disk();
-    };
-    if (endCentral_->ReadFromStream(*archiveStream_) && usable()) {
-        return true;
-    }
-    if (archiveIsStream_) {
-        return false;
-    }
-    // A side-car file may hold the directory of an archive that has none.
-    const std::string sideCarName = WithExtension(ZipName_, ".zfc");
-    if (!FileExists(DOSToUnixFilename(sideCarName))) {
-        return false;
-    }
-    auto candidate =
-        std::make_unique<TLFNFileStream>(sideCarName, lfn::fmOpenRead, false, BufferSize);
-    endCentral_->Clear();
-    if (endCentral_->ReadFromStream(*candidate) && usable()) {
-        sideCar = std::move(candidate);
-        return true;
-    }
-    return false;
-}
-
-void TUnZipper::HandleMissingEnd() {
-    if (OnInCompleteZip) {
-        OnInCompleteZip(*this, IncompleteZipMode);
-    }
-    switch (IncompleteZipMode) {
-        case izAssumeNotAZip:
-            throw ENotAZipFile(ZipStrings::NotAValidZipFile);
-        case izAssumeMulti:
-            throw EIncompleteZip(ZipStrings::IncompleteZipFile);
-        case izAssumeBad:
-            if (!Rebuild()) {
-                FailBadZip();
-            }
-            break;
-    }
-}
-
-void TUnZipper::DecideMultiMode() {
-    const uint32_t thisDisk = endCentral_->GetThis_Disk();
-    if (thisDisk > 0 && multiMode_ == mmNone) {
-        const bool removable = StartsWithDrive(ZipName_) && isDriveRemovable(DriveRoot(ZipName_));
-        multiMode_ = removable ? mmSpan : mmBlocks;
-    }
-    if (thisDisk == 0) {
-        multiMode_ = mmNone;
-    }
-}
-
-void TUnZipper::PositionAtDirectory(TSplitStream& stream, bool sideCarMode) {
-    if (endCentral_->GetNum_Entries() == 0) {
-        return;
-    }
-    if (!sideCarMode && multiMode_ != mmNone) {
-        stream.GoTo(static_cast<int>(endCentral_->GetStart_Central_Disk()));
-    }
-    const uint64_t offset = sideCarMode ? 0 : endCentral_->GetOffset_Central();
-    if (!SeekWithin(stream, offset)) {
-        // An offset past the end: the first header read fails, as it should.
-        stream.Seek(0, TSeekOrigin::soEnd);
-    }
-}
-
-void TUnZipper::GetFileInfo() {
-    const auto mode = SetForScope(operationMode_, omUnZip);
-    archiveDate_ = archiveIsStream_ ? NowDateTime() : FileDateTime(ZipName_);
-    FreeLists();
-    std::unique_ptr<TStream> sideCar;
-    if (!FindEndOfCentral(sideCar)) {
-        HandleMissingEnd();
-    }
-    const bool sideCarMode = sideCar != nullptr;
-    currentDisk_ = sideCarMode ? 0 : static_cast<int>(endCentral_->GetThis_Disk());
-    DecideMultiMode();
-    numDisks_ = static_cast<int>(endCentral_->GetThis_Disk()) + 1;
-    // The directory may continue on the following parts; after a rebuild
-    // it is read from the one part that was scanned.
-    const bool continues = multiMode_ != mmNone && !rebuiltDirectory_;
-    TSplitStream stream(rebuiltDirectory_ || !sideCarMode ? *archiveStream_ : *sideCar,
-                        currentDisk_, continues ? TSplitStream::kOpenEnded : currentDisk_,
-                        [this](int number) -> TStream& { return *SwapDisk(number + 1); });
-    if (!rebuiltDirectory_) {
-        PositionAtDirectory(stream, sideCarMode);
-    }
-    if (!entryList_) {
-        NewEntryList();
-    }
-    ReadCentralEntries(stream);
-    LoadArchiveCommentAfterRead(sideCar.get());
-    currentDisk_ = sideCarMode ? 0 : static_cast<int>(endCentral_->GetThis_Disk());
-    Sort(sortMode_);
-}
+void TUnZipper::GetFileInfo() { TDirectoryReader(*this).Read(); }

@@ -54,6 +54,14 @@ std::string LowerAscii(std::string s) {
 
 }  // namespace
 
+void TUnZipper::LoadEntryComment(TZipHeaderInfo& entry, TStream& stream) {
+    const int64_t here = stream.Position();
+    if (auto text = entry.Getfilecomment(stream)) {
+        entry.file_comment = std::make_unique<std::string>(*text);
+    }
+    stream.Seek(here, TSeekOrigin::soBeginning);
+}
+
 void TUnZipper::CheckIndex(int32_t index) const {
     if (index < 0 || index >= GetCount()) {
         char text[64];

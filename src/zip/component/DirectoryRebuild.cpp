@@ -6,6 +6,7 @@
 
 #include "zip/UnZipper.h"
 #include "zip/base/StreamUtil.h"
+#include "zip/component/DirectoryReader.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ bool IsCandidate(const uint8_t* p) {
 
 }  // namespace
 
-bool TUnZipper::ScanForLocalHeader(TStream& stream) {
+bool TDirectoryReader::ScanForLocalHeader(TStream& stream) {
     const int64_t size = stream.Size();
     int64_t pos = stream.Position();
     int64_t skipped = 0;
@@ -58,7 +59,7 @@ bool TUnZipper::ScanForLocalHeader(TStream& stream) {
             ++i;
             if (++skipped >= kBytesPerTurn) {
                 skipped = 0;
-                GiveTurn(true);
+                z_.GiveTurn(true);
             }
         }
         pos += static_cast<int64_t>(i);
@@ -66,20 +67,20 @@ bool TUnZipper::ScanForLocalHeader(TStream& stream) {
     return false;
 }
 
-void TUnZipper::ReadLocalEntries(TStream& stream) {
+void TDirectoryReader::ReadLocalEntries(TStream& stream) {
     const auto size = static_cast<uint64_t>(stream.Size());
     for (;;) {
-        auto header = NewHeader();
+        auto header = z_.NewHeader();
         if (!header->ReadLocalFromStream(stream)) {
             break;
         }
-        GiveTurn(true);
+        z_.GiveTurn(true);
         const auto extraStart = static_cast<uint64_t>(stream.Position());
         const uint64_t dataSize = header->GetCompressedSize();
         const uint64_t skip =
             header->local_extra_field_length + (header->GetHasDescriptor() ? 16u : 0u);
         try {
-            entryList_->AddObject(header.get());
+            z_.entryList_->AddObject(header.get());
             header.release();
         } catch (const EListError&) {
             break;
@@ -93,23 +94,23 @@ void TUnZipper::ReadLocalEntries(TStream& stream) {
     }
 }
 
-bool TUnZipper::Rebuild() {
-    if (rebuiltDirectory_) {
+bool TDirectoryReader::Rebuild() {
+    if (z_.rebuiltDirectory_) {
         return false;
     }
-    rebuiltDirectory_ = true;
-    FreeLists();
-    TStream& stream = *archiveStream_;
-    const int64_t start = HasExeExtension(ZipName_) ? kExeStubSkip : 0;
+    z_.rebuiltDirectory_ = true;
+    z_.FreeLists();
+    TStream& stream = *z_.archiveStream_;
+    const int64_t start = HasExeExtension(z_.ZipName_) ? kExeStubSkip : 0;
     if (!SeekWithin(stream, static_cast<uint64_t>(start)) || !ScanForLocalHeader(stream)) {
         return false;
     }
-    NewEntryList();
+    z_.NewEntryList();
     ReadLocalEntries(stream);
-    endCentral_->SetThis_Disk(0);
-    currentDisk_ = 0;
-    endCentral_->SetOffset_Central(static_cast<uint64_t>(stream.Position()));
-    endCentral_->SetNum_Entries(static_cast<uint64_t>(entryList_->Count()));
-    numDisks_ = 1;
+    z_.endCentral_->SetThis_Disk(0);
+    z_.currentDisk_ = 0;
+    z_.endCentral_->SetOffset_Central(static_cast<uint64_t>(stream.Position()));
+    z_.endCentral_->SetNum_Entries(static_cast<uint64_t>(z_.entryList_->Count()));
+    z_.numDisks_ = 1;
     return true;
 }

@@ -1,8 +1,10 @@
-// Walking the central directory into the entry list.
+// Walking the central directory into the entry list, and the archive comment.
 #include <set>
 
 #include "zip/UnZipper.h"
 #include "zip/base/StreamUtil.h"
+#include "zip/component/DirectoryReader.h"
+#include "zip/io/SplitStream.h"
 
 namespace {
 
@@ -13,13 +15,13 @@ void SkipExtraAndComment(TStream& stream, const TZipHeaderInfo& header) {
 
 }  // namespace
 
-void TUnZipper::ReadCentralEntries(TSplitStream& stream) {
+void TDirectoryReader::ReadCentralEntries(TSplitStream& stream) {
     uint64_t index = 0;
     TZipHeaderInfo* previous = nullptr;  // last entry that declared an extra field
     std::set<int32_t> merged;            // rebuilt entries already described
-    while (index < endCentral_->GetNum_Entries()) {
-        GiveTurn(true);
-        auto header = NewHeader();
+    while (index < z_.endCentral_->GetNum_Entries()) {
+        z_.GiveTurn(true);
+        auto header = z_.NewHeader();
         bool ok = header->ReadCentralFromStream(stream);
         if (!ok && previous != nullptr) {
             // Some writers declare a central extra field they never wrote:
@@ -31,29 +33,29 @@ void TUnZipper::ReadCentralEntries(TSplitStream& stream) {
         }
         previous = nullptr;
         if (!ok) {
-            if (rebuiltDirectory_) {
+            if (z_.rebuiltDirectory_) {
                 break;
             }
-            if (multiMode_ != mmNone || !Rebuild()) {
+            if (z_.multiMode_ != mmNone || !Rebuild()) {
                 FailBadZip();
             }
-            stream.Restart(*archiveStream_, currentDisk_, currentDisk_);
+            stream.Restart(*z_.archiveStream_, z_.currentDisk_, z_.currentDisk_);
             index = 0;
             merged.clear();
             continue;
         }
-        if (rebuiltDirectory_) {
+        if (z_.rebuiltDirectory_) {
             int32_t at = 0;
             // Each rebuilt entry takes the data of one central record only:
             // a second record claiming the same place would relabel it.
-            if (entryList_->Search(header.get(), at) && merged.insert(at).second) {
-                TZipHeaderInfo& entry = *entryList_->Entry(at);
+            if (z_.entryList_->Search(header.get(), at) && merged.insert(at).second) {
+                TZipHeaderInfo& entry = *z_.entryList_->Entry(at);
                 const uint64_t offset = entry.GetRelativeOffset();
                 const uint16_t localExtra = entry.local_extra_field_length;
                 entry.Assign(*header);
                 entry.SetRelativeOffset(offset);
                 entry.local_extra_field_length = localExtra;
-                entryList_->HasZip64Entries |= entry.Zip64Extended != nullptr;
+                z_.entryList_->HasZip64Entries |= entry.Zip64Extended != nullptr;
             }
             SkipExtraAndComment(stream, *header);
             ++index;
@@ -61,19 +63,19 @@ void TUnZipper::ReadCentralEntries(TSplitStream& stream) {
         }
         TZipHeaderInfo* entry = header.get();
         try {
-            entryList_->AddObject(entry);
+            z_.entryList_->AddObject(entry);
             header.release();
         } catch (const EListError&) {
             // Two entries at one place: the directory cannot be trusted.
             if (!Rebuild()) {
                 FailBadZip();
             }
-            stream.Restart(*archiveStream_, currentDisk_, currentDisk_);
+            stream.Restart(*z_.archiveStream_, z_.currentDisk_, z_.currentDisk_);
             index = 0;
             continue;
         }
-        if (endCentral_->GetThis_Disk() > 0 && entry->GetHasComment()) {
-            LoadEntryComment(*entry, stream);
+        if (z_.endCentral_->GetThis_Disk() > 0 && entry->GetHasComment()) {
+            z_.LoadEntryComment(*entry, stream);
         }
         SkipExtraAndComment(stream, *entry);
         if (entry->extra_field_length > 0) {
@@ -81,14 +83,6 @@ void TUnZipper::ReadCentralEntries(TSplitStream& stream) {
         }
         ++index;
     }
-}
-
-void TUnZipper::LoadEntryComment(TZipHeaderInfo& entry, TStream& stream) {
-    const int64_t here = stream.Position();
-    if (auto text = entry.Getfilecomment(stream)) {
-        entry.file_comment = std::make_unique<std::string>(*text);
-    }
-    stream.Seek(here, TSeekOrigin::soBeginning);
 }
 
 namespace {
@@ -105,18 +99,18 @@ std::unique_ptr<std::string> ReadArchiveComment(TStream& stream, const TEndCentr
 
 }  // namespace
 
-void TUnZipper::LoadArchiveCommentAfterRead(TStream* sideCar) {
-    if (endCentral_->GetThis_Disk() == 0 || !endCentral_->GetZipHasComment()) {
+void TDirectoryReader::LoadArchiveCommentAfterRead(TStream* sideCar) {
+    if (z_.endCentral_->GetThis_Disk() == 0 || !z_.endCentral_->GetZipHasComment()) {
         return;
     }
     if (sideCar != nullptr) {
-        endCentral_->ZipComment = ReadArchiveComment(*sideCar, *endCentral_);
-        endCentral_->Modified = false;
+        z_.endCentral_->ZipComment = ReadArchiveComment(*sideCar, *z_.endCentral_);
+        z_.endCentral_->Modified = false;
         return;
     }
-    const auto lastDisk = static_cast<int>(endCentral_->GetThis_Disk());
-    if (currentDisk_ != lastDisk) {
-        SwapDisk(lastDisk + 1);
+    const auto lastDisk = static_cast<int>(z_.endCentral_->GetThis_Disk());
+    if (z_.currentDisk_ != lastDisk) {
+        z_.SwapDisk(lastDisk + 1);
     }
-    endCentral_->ZipComment = ReadArchiveComment(*archiveStream_, *endCentral_);
+    z_.endCentral_->ZipComment = ReadArchiveComment(*z_.archiveStream_, *z_.endCentral_);
 }
