@@ -7,6 +7,7 @@
 #include "zip/base/SmallHelpers.h"
 #include "zip/base/StreamUtil.h"
 #include "zip/base/ZipStrings.h"
+#include "zip/format/ZipRecords.h"
 
 namespace {
 
@@ -14,28 +15,27 @@ namespace {
 const char* const kMethodNames[] = {"STOR", "SHR", "RED1", "RED2", "RED3",
                                     "RED4", "IMP", "TOK",  "DEF"};
 
+// Names of the later methods that entries may carry but this component
+// does not decompress.
+struct TMethodName {
+    uint16_t method;
+    const char* name;
+};
+constexpr TMethodName kLaterMethodNames[] = {
+    {ZipMethod::Deflate64, "DF64"}, {ZipMethod::BZip2, "BZ2"}, {ZipMethod::Lzma, "LZMA"},
+    {ZipMethod::Zstd, "ZSTD"},      {ZipMethod::Xz, "XZ"},     {ZipMethod::PPMd, "PPMD"},
+    {ZipMethod::Aes, "AES"}};
+
 std::string MethodName(uint16_t method) {
     if (method < std::size(kMethodNames)) {
         return kMethodNames[method];
     }
-    switch (method) {
-        case ZipMethod::Deflate64:
-            return "DF64";
-        case ZipMethod::BZip2:
-            return "BZ2";
-        case ZipMethod::Lzma:
-            return "LZMA";
-        case ZipMethod::Zstd:
-            return "ZSTD";
-        case ZipMethod::Xz:
-            return "XZ";
-        case ZipMethod::PPMd:
-            return "PPMD";
-        case ZipMethod::Aes:
-            return "AES";
-        default:
-            return "UNK";
+    for (const TMethodName& known : kLaterMethodNames) {
+        if (known.method == method) {
+            return known.name;
+        }
     }
+    return "UNK";
 }
 
 TDateTime DateOrNow(uint32_t dos) {
