@@ -98,6 +98,23 @@ TEST_F(UnZipperTest, SameNameInOtherCaseKeepsTheDirectory) {
     EXPECT_EQ(zip.SplitBaseName(), tmp.Path() + "other");
 }
 
+TEST_F(UnZipperTest, MethodNamesCoverTheClassicAndTheLaterMethods) {
+    Archive a;
+    for (const uint16_t method : {6, 8, 9, 12, 14, 93, 95, 98, 99, 7, 10}) {
+        fixtures::Entry e = Stored("m" + std::to_string(method), "x");
+        e.method = method;
+        a.entries.push_back(e);
+    }
+    zip.SetZipName(tmp.WriteFile("methods.zip", fixtures::Build(a)));
+    zip.ReadZip();
+    std::vector<std::string> names;
+    for (int32_t i = 0; i < zip.GetCount(); ++i) {
+        names.push_back(zip.GetCompressMethodStr(i));
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"IMP", "DEF", "DF64", "BZ2", "LZMA", "ZSTD", "XZ",
+                                               "PPMD", "AES", "TOK", "UNK"}));
+}
+
 TEST_F(UnZipperTest, IndexesOutsideTheListRaise) {
     zip.SetZipName(path);
     zip.ReadZip();
