@@ -3,10 +3,11 @@
 #include <array>
 #include <new>
 
+#include "zip/codec/SlidingWindow.h"
+
 namespace {
 
 constexpr uint32_t kWindowSize = 32768;
-constexpr uint32_t kWindowMask = kWindowSize - 1;
 constexpr unsigned kMaxCodeBits = 16;
 constexpr unsigned kMaxLookupBits = 9;
 constexpr uint16_t kFlagBigDictionary = 0x0002;
@@ -32,12 +33,10 @@ struct TTree {
 // The decoder's one state: the input bits, the dictionary and the counts.
 struct TExplodeState {
     TEntryStages& stages;
-    TExplodeWindow& w;
+    TSlidingWindow<kWindowSize> out;
     uint32_t bitBuffer = 0;
     unsigned bitCount = 0;
     bool truncated = false;
-    uint32_t windowPos = 0;
-    int64_t produced = 0;
 };
 
 // Holds at least `n` (up to 24) bits unless the input ends; missing bits
@@ -187,24 +186,6 @@ int Decode(TExplodeState& s, const TTree& t) {
     return DecodeSlow(s, t);
 }
 
-void Put(TExplodeState& s, uint8_t byte) {
-    s.w.bytes[s.windowPos++] = byte;
-    ++s.produced;
-    if (s.windowPos == kWindowSize) {
-        s.stages.PutBytes(s.w.bytes, kWindowSize);
-        s.windowPos = 0;
-    }
-}
-
-// Copies byte by byte so that overlapping matches repeat; bytes before the
-// entry's start read as zero.
-void Copy(TExplodeState& s, uint32_t distance, int64_t length) {
-    for (int64_t i = 0; i < length; ++i) {
-        const int64_t from = s.produced - distance;
-        Put(s, from < 0 ? 0 : s.w.bytes[static_cast<uint32_t>(from) & kWindowMask]);
-    }
-}
-
 struct TTrees {
     TTree literal;
     TTree length;
@@ -238,7 +219,7 @@ bool Expand(TExplodeState& s, const TTrees& trees, uint16_t flags) {
             if (s.truncated) {
                 return false;
             }
-            Put(s, static_cast<uint8_t>(literal));
+            s.out.Put(static_cast<uint8_t>(literal));
             --left;
             continue;
         }
@@ -253,7 +234,7 @@ bool Expand(TExplodeState& s, const TTrees& trees, uint16_t flags) {
             return false;
         }
         length = std::min(length, left);
-        Copy(s, (static_cast<uint32_t>(high) << lowBits) + low + 1, length);
+        s.out.Copy((static_cast<uint32_t>(high) << lowBits) + low + 1, length);
         left -= length;
     }
     return true;
@@ -267,7 +248,7 @@ unsigned ExplodeDistanceLookupBits(int64_t compressedLeft) {
 
 TDecodeResult Explode(TEntryStages& stages, uint16_t generalPurposeFlags) {
     auto* window = new (stages.Scratch()) TExplodeWindow;
-    TExplodeState s{stages, *window};
+    TExplodeState s{stages, TSlidingWindow<kWindowSize>(stages, window->bytes)};
     TTrees trees;
     if (!ReadTrees(s, trees, (generalPurposeFlags & kFlagLiteralTree) != 0)) {
         return s.truncated ? TDecodeResult::Truncated : TDecodeResult::Corrupt;
@@ -275,7 +256,6 @@ TDecodeResult Explode(TEntryStages& stages, uint16_t generalPurposeFlags) {
     if (!Expand(s, trees, generalPurposeFlags)) {
         return s.truncated ? TDecodeResult::Truncated : TDecodeResult::Corrupt;
     }
-    stages.PutBytes(window->bytes, s.windowPos);
-    stages.Flush();
+    s.out.Finish();
     return TDecodeResult::Complete;
 }

@@ -3,10 +3,11 @@
 #include <array>
 #include <new>
 
+#include "zip/codec/SlidingWindow.h"
+
 namespace {
 
 constexpr uint32_t kWindowSize = 16384;
-constexpr uint32_t kWindowMask = kWindowSize - 1;
 constexpr unsigned kMaxFollowers = 64;
 constexpr uint8_t kDle = 144;
 
@@ -37,9 +38,8 @@ constexpr std::array<TFactorMasks, 4> kFactors{{
 struct TReduceState {
     TEntryStages& stages;
     TReduceTables& t;
+    TSlidingWindow<kWindowSize> out;
     std::array<uint8_t, 256> setSize{};
-    uint32_t windowPos = 0;
-    int64_t produced = 0;
 };
 
 // Bits needed to index a follower set of `n` entries (n is 1 to 63).
@@ -74,25 +74,6 @@ uint8_t NextByte(TReduceState& s, uint8_t last) {
     return s.t.followers[last][s.stages.ReadBits(IndexWidth(n))];
 }
 
-void Put(TReduceState& s, uint8_t byte) {
-    s.t.window[s.windowPos++] = byte;
-    ++s.produced;
-    if (s.windowPos == kWindowSize) {
-        s.stages.PutBytes(s.t.window, kWindowSize);
-        s.windowPos = 0;
-    }
-}
-
-// Copies `length` bytes from `distance` back, byte by byte so that
-// overlapping copies repeat their pattern; before the entry's first byte
-// the source reads as zero.
-void Copy(TReduceState& s, uint32_t distance, int64_t length) {
-    for (int64_t i = 0; i < length; ++i) {
-        const int64_t from = s.produced - distance;
-        Put(s, from < 0 ? 0 : s.t.window[static_cast<uint32_t>(from) & kWindowMask]);
-    }
-}
-
 // Runs the DLE state machine until the uncompressed size is produced.
 TDecodeResult Expand(TReduceState& s, const TFactorMasks& f) {
     int64_t left = s.stages.UncompressedSize();
@@ -109,12 +90,12 @@ TDecodeResult Expand(TReduceState& s, const TFactorMasks& f) {
             if (c == kDle) {
                 state = 1;
             } else {
-                Put(s, c);
+                s.out.Put(c);
                 --left;
             }
         } else if (state == 1) {
             if (c == 0) {
-                Put(s, kDle);
+                s.out.Put(kDle);
                 --left;
                 state = 0;
             } else {
@@ -128,7 +109,7 @@ TDecodeResult Expand(TReduceState& s, const TFactorMasks& f) {
         } else {
             const uint32_t distance = ((v >> f.distanceShift) & f.distanceMask) * 256 + c + 1;
             const int64_t length = std::min<int64_t>(len + 3, left);
-            Copy(s, distance, length);
+            s.out.Copy(distance, length);
             left -= length;
             state = 0;
         }
@@ -147,13 +128,12 @@ TDecodeResult UnReduce(TEntryStages& stages, int factor) {
         return TDecodeResult::Complete;
     }
     auto* tables = new (stages.Scratch()) TReduceTables;
-    TReduceState s{stages, *tables};
+    TReduceState s{stages, *tables, TSlidingWindow<kWindowSize>(stages, tables->window), {}};
     ReadFollowerSets(s);
     TDecodeResult result = TDecodeResult::Truncated;
     if (!stages.EndOfInput()) {
         result = Expand(s, kFactors[static_cast<size_t>(factor - 1)]);
     }
-    stages.PutBytes(tables->window, s.windowPos);
-    stages.Flush();
+    s.out.Finish();
     return result;
 }
