@@ -114,8 +114,7 @@ class TZipHeaderInfo : public TPersistent {
     uint16_t Zip64ExtraLength = 0;
 
   private:
-    template <typename Header>
-    void TakeSharedFields(const Header& header);
+    void TakeSharedFields(const shared_header_fields& header);
     void SetName(const std::string& name);
     zip64_Extra_Field& Zip64();
     void SplitName(const std::string& name);

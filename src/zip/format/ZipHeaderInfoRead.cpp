@@ -76,8 +76,7 @@ void TZipHeaderInfo::GetExtraFields(const std::string& extra) {
 }
 
 // The fields that local and central headers both carry.
-template <typename Header>
-void TZipHeaderInfo::TakeSharedFields(const Header& h) {
+void TZipHeaderInfo::TakeSharedFields(const shared_header_fields& h) {
     version_needed_to_extract = h.version_needed_to_extract;
     general_purpose_bit_flag = h.general_purpose_bit_flag;
     compression_method = h.compression_method;

@@ -22,9 +22,11 @@ void setZipSignatures(uint32_t central, uint32_t local, uint32_t end) {
     END4 = static_cast<uint8_t>(ENDSIG);
 }
 
-bool ParseLocalHeader(std::span<const uint8_t> bytes, local_file_header& out) {
-    ByteReader r(bytes);
-    out.signature = r.U32();
+namespace {
+
+// The fields from "version needed" to the extra field's length, which the
+// local and the central header both carry in this order.
+void ReadSharedFields(ByteReader& r, shared_header_fields& out) {
     out.version_needed_to_extract = r.U16();
     out.general_purpose_bit_flag = r.U16();
     out.compression_method = r.U16();
@@ -34,6 +36,14 @@ bool ParseLocalHeader(std::span<const uint8_t> bytes, local_file_header& out) {
     out.uncompressed_size = r.U32();
     out.filename_length = r.U16();
     out.extra_field_length = r.U16();
+}
+
+}  // namespace
+
+bool ParseLocalHeader(std::span<const uint8_t> bytes, local_file_header& out) {
+    ByteReader r(bytes);
+    out.signature = r.U32();
+    ReadSharedFields(r, out);
     return r.Ok();
 }
 
@@ -41,15 +51,7 @@ bool ParseCentralHeader(std::span<const uint8_t> bytes, central_file_header& out
     ByteReader r(bytes);
     out.signature = r.U32();
     out.version_made_by = r.U16();
-    out.version_needed_to_extract = r.U16();
-    out.general_purpose_bit_flag = r.U16();
-    out.compression_method = r.U16();
-    out.last_mod_file_date_time = r.U32();
-    out.crc32 = r.U32();
-    out.compressed_size = r.U32();
-    out.uncompressed_size = r.U32();
-    out.filename_length = r.U16();
-    out.extra_field_length = r.U16();
+    ReadSharedFields(r, out);
     out.file_comment_length = r.U16();
     out.disk_number_start = r.U16();
     out.internal_file_attributes = r.U16();

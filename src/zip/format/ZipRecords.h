@@ -40,9 +40,9 @@ inline constexpr uint32_t kSaturated32 = 0xFFFFFFFFu;
 inline constexpr uint16_t kSaturated16 = 0xFFFFu;
 inline constexpr uint16_t kZip64ExtraTag = 0x0001;
 
-struct local_file_header {
-    static constexpr size_t kSize = 30;
-    uint32_t signature = 0;
+// The fields that the local and the central header share, from "version
+// needed" to the extra field's length (in file order in both).
+struct shared_header_fields {
     uint16_t version_needed_to_extract = 0;
     uint16_t general_purpose_bit_flag = 0;
     uint16_t compression_method = 0;
@@ -54,19 +54,15 @@ struct local_file_header {
     uint16_t extra_field_length = 0;
 };
 
-struct central_file_header {
+struct local_file_header : shared_header_fields {
+    static constexpr size_t kSize = 30;
+    uint32_t signature = 0;
+};
+
+struct central_file_header : shared_header_fields {
     static constexpr size_t kSize = 46;
     uint32_t signature = 0;
     uint16_t version_made_by = 0;
-    uint16_t version_needed_to_extract = 0;
-    uint16_t general_purpose_bit_flag = 0;
-    uint16_t compression_method = 0;
-    uint32_t last_mod_file_date_time = 0;
-    uint32_t crc32 = 0;
-    uint32_t compressed_size = 0;
-    uint32_t uncompressed_size = 0;
-    uint16_t filename_length = 0;
-    uint16_t extra_field_length = 0;
     uint16_t file_comment_length = 0;
     uint16_t disk_number_start = 0;
     uint16_t internal_file_attributes = 0;
