@@ -26,10 +26,10 @@ class TExtractStages final : public TEntryStages {
     // The archive, part after part; the run owns it.
     void SetArchive(TSplitStream& archive) { archive_ = &archive; }
 
-    // Reads exactly `count` bytes of the archive. A single-volume archive
-    // that ends first raises EFatalUnzipError ("Premature end of file
-    // reached"); a split set goes on with its next part, and a part refused
-    // or missing ends the run as its swap does.
+    // Reads exactly `count` bytes of the archive, going on with the next
+    // part of a split set; a part refused or missing ends the run as its
+    // swap does. An archive whose (last) part ends first raises
+    // EFatalUnzipError ("Premature end of file reached").
     void ReadExact(uint8_t* dest, uint32_t count);
     // Skips `count` bytes by reading them (crossing parts the same way).
     void SkipExact(uint32_t count);
