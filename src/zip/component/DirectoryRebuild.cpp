@@ -26,10 +26,13 @@ bool HasExeExtension(const std::string& name) {
     return ext == ".EXE";
 }
 
-bool IsCandidate(const uint8_t* p) {
-    // The high byte of "version needed" is a host number; real ones are small.
-    return p[0] == LOC4 && p[1] == LOC3 && p[2] == LOC2 && p[3] == LOC1 && p[5] < 10;
+bool IsLocalSignature(const uint8_t* p) {
+    return p[0] == LOC4 && p[1] == LOC3 && p[2] == LOC2 && p[3] == LOC1;
 }
+
+// After a local signature: the high byte of "version needed" is a host
+// number, and real ones are small.
+bool HasPlausibleVersion(const uint8_t* p) { return p[5] < 10; }
 
 }  // namespace
 
@@ -48,8 +51,8 @@ bool TDirectoryReader::ScanForLocalHeader(TStream& stream) {
         size_t i = 0;
         while (i + kCandidateSize <= static_cast<size_t>(got)) {
             const uint8_t* p = block.data() + i;
-            if (p[0] == LOC4 && p[1] == LOC3 && p[2] == LOC2 && p[3] == LOC1) {
-                if (IsCandidate(p)) {
+            if (IsLocalSignature(p)) {
+                if (HasPlausibleVersion(p)) {
                     stream.Seek(pos + static_cast<int64_t>(i), TSeekOrigin::soBeginning);
                     return true;
                 }
