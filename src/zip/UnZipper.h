@@ -203,7 +203,7 @@ class TUnZipper {
     int32_t BufferSize = 8192;
     TZipHeaderInfo ScratchHeader;
 
-    // ---- Extraction (component/UnZipperTargets.cpp, the run in extract/) ----
+    // ---- Extraction (component/UnZipperEntryPoints.cpp, the run in extract/) ----
     // The password of encrypted entries, its bytes as stored.
     std::string Password;
     // A positive value hands memory-target data over in chunks of this many
