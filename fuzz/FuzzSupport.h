@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "zip/EntryStages.h"
-#include "zip/ZipCrypt.h"
+#include "zip/codec/EntryStages.h"
+#include "zip/codec/ZipCrypt.h"
 
 // Helpers shared by the fuzz targets. None of them may hide a fault: they
 // only feed bytes in and swallow the errors the libraries are allowed to

@@ -10,7 +10,7 @@
 
 #include "FuzzSupport.h"
 #include "platform/MemoryStream.h"
-#include "zip/Inflate.h"
+#include "zip/codec/Inflate.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TInputCursor in(data, size);

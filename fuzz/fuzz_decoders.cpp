@@ -11,10 +11,10 @@
 #include <cstdint>
 
 #include "FuzzSupport.h"
-#include "zip/Explode.h"
-#include "zip/Inflate.h"
-#include "zip/Unreduce.h"
-#include "zip/Unshrink.h"
+#include "zip/codec/Explode.h"
+#include "zip/codec/Inflate.h"
+#include "zip/codec/Unreduce.h"
+#include "zip/codec/Unshrink.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 
 #include "FuzzSupport.h"
 #include "platform/MemoryStream.h"
-#include "zip/ZLibHelpers.h"
+#include "zip/codec/ZLibHelpers.h"
 
 namespace {
 

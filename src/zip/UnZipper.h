@@ -7,11 +7,12 @@
 #include <vector>
 
 #include "platform/Stream.h"
-#include "zip/EndCentral.h"
-#include "zip/SortedZip.h"
 #include "zip/ZipExceptions.h"
-#include "zip/ZipHeaderInfo.h"
 #include "zip/ZipTypes.h"
+#include "zip/extract/ExtractRequest.h"
+#include "zip/format/EndCentral.h"
+#include "zip/format/SortedZip.h"
+#include "zip/format/ZipHeaderInfo.h"
 
 // The zip extraction component: archive name or stream, the directory with
 // its entries (in archive order and in the chosen sort order), the queries
@@ -58,7 +59,7 @@ class TUnZipper {
     // Copies the settings and every event handler of another component.
     void Assign(const TUnZipper& source);
 
-    // ---- Properties (UnZipperProperties.cpp) ----
+    // ---- Properties (component/UnZipperProperties.cpp) ----
     int ThisVersion() const { return thisVersion_; }
     void SetThisVersion(int /*value*/) { thisVersion_ = 310; }
     int ThisBuild() const { return thisBuild_; }
@@ -75,7 +76,6 @@ class TUnZipper {
     void SetRootDir(const std::string& value);
     const std::vector<std::string>& FilesList() const { return filesList_; }
     void SetFilesList(const std::vector<std::string>& list) { filesList_ = list; }
-    std::vector<std::string>& FilesListRef() { return filesList_; }
     std::vector<std::string> RelativePathList;
     TZipSortMode SortMode() const { return sortMode_; }
     void SetSortMode(TZipSortMode mode);
@@ -117,7 +117,7 @@ class TUnZipper {
     GetNextBufferEvent OnGetNextBuffer;
     DecryptEvent OnDecrypt;
 
-    // ---- Directory (UnZipperDirectory.cpp) ----
+    // ---- Directory (component/UnZipperDirectory.cpp) ----
     // Reads the archive's directory; the archive is closed again afterwards
     // unless KeepZipOpen is set or a caller stream is used.
     void ReadZip();
@@ -130,7 +130,7 @@ class TUnZipper {
     int32_t GetCount() const;
     void Sort(TZipSortMode mode);
 
-    // ---- Entry queries (UnZipperQueries.cpp); indexes follow the sort order ----
+    // ---- Entry queries (component/UnZipperQueries.cpp); indexes follow the sort order ----
     std::string GetFilename(int32_t index) const;
     std::string GetPathname(int32_t index) const;
     std::string GetFullname(int32_t index) const;
@@ -158,7 +158,7 @@ class TUnZipper {
     // bytes for an unencrypted one or one whose header cannot be read).
     void GetDecryptHeaderPtr(int32_t index, uint8_t* buffer);
     // Forgets the integrity-test verdict of an entry.
-    void ResetFileIsOK(int32_t index) { Entry(index).FileIsOK = 0; }
+    void ResetFileIsOK(int32_t index) { Entry(index).FileIsOK = FileVerdict::Untested; }
     bool GetIsZip64() const;
     // One line per entry in sort order (name, flags, date, time, sizes,
     // ratio, method, directory), lower-cased.
@@ -166,7 +166,7 @@ class TUnZipper {
     // The entry at a position of the current sort order (range-checked).
     TZipHeaderInfo& Entry(int32_t index) const;
 
-    // ---- Parts and messages (UnZipperDisks.cpp) ----
+    // ---- Parts and messages (component/UnZipperDisks.cpp) ----
     // Closes the current part and opens part n (1-based); returns its stream.
     TStream* SwapDisk(int n);
     TStream* AskForNewDisk(int n) { return SwapDisk(n); }
@@ -203,7 +203,7 @@ class TUnZipper {
     int32_t BufferSize = 8192;
     TZipHeaderInfo ScratchHeader;
 
-    // ---- Extraction (UnZipperExtract*.cpp) ----
+    // ---- Extraction (component/UnZipperEntryPoints.cpp, the run in extract/) ----
     // The password of encrypted entries, its bytes as stored.
     std::string Password;
     // A positive value hands memory-target data over in chunks of this many
@@ -225,54 +225,26 @@ class TUnZipper {
     // Removes the first item of RelativePathList that prefixes the path.
     void StripRelativePath(std::string& path) const;
 
-  protected:
-    // Sets a flag and restores its old value when the scope ends.
-    template <typename T>
-    class Restore {
-      public:
-        Restore(T& target, T value) : target_(target), old_(target) { target_ = value; }
-        ~Restore() { target_ = old_; }
-        Restore(const Restore&) = delete;
-        Restore& operator=(const Restore&) = delete;
-
-      private:
-        T& target_;
-        T old_;
-    };
-
-    // Directory reading steps (UnZipperDirectory.cpp, UnZipperRebuild.cpp).
+  private:
+    // The directory reader fills the entry list and the state that goes
+    // with it (component/DirectoryReader.h).
+    friend class TDirectoryReader;
     void GetFileInfo();
-    bool FindEndOfCentral(std::unique_ptr<TStream>& sideCar);
-    void HandleMissingEnd();
-    void DecideMultiMode();
-    TStream* PositionAtDirectory(TStream* stream, bool sideCarMode);
-    void ReadCentralEntries(TStream*& stream);
-    bool Rebuild();
-    bool ScanForLocalHeader(TStream& stream);
-    void ReadLocalEntries(TStream& stream);
-    void LoadArchiveCommentAfterRead(TStream* sideCar);
     void FreeLists();
     void NewEntryList();
-    [[noreturn]] void FailBadZip();
     // Yields to the message loop and honours cancel (and pause when asked).
     void GiveTurn(bool honourPause);
     void CloseArchive();
     void CheckIndex(int32_t index) const;
-    // Puts the run target back to files and closes the archive after a
-    // stream or buffer run.
-    void EndTargetRun(bool busy);
     void LoadEntryComment(TZipHeaderInfo& entry, TStream& stream);
     std::unique_ptr<TZipHeaderInfo> NewHeader() const;
 
-    // Extraction: the driver that every UnZip variant ends in, and where
-    // the data of a run goes.
-    friend class TExtractRun;
-    friend class TExtractStages;
-    enum class TExtractTarget { Files, Stream, Memory };
+    // Extraction: the run that every UnZip variant ends in, and the one
+    // preamble and ending of the stream and buffer variants.
     int32_t UnZipFiles(TStream* archive);
-    TExtractTarget extractTarget_ = TExtractTarget::Files;
-    TStream* targetStream_ = nullptr;
-    std::vector<uint8_t>* targetBuffer_ = nullptr;
+    int32_t UnZipToTarget(const TExtractRequest& target, bool selectedOnly,
+                          const std::function<void()>& chooseEntries);
+    TExtractRequest runTarget_;
     bool testing_ = false;
     bool selectedOnly_ = false;
 

@@ -5,8 +5,8 @@
 #include "TempDir.h"
 #include "platform/Exception.h"
 #include "platform/MemoryStream.h"
-#include "zip/BufferStream.h"
-#include "zip/LFNFileStream.h"
+#include "zip/io/BufferStream.h"
+#include "zip/io/LFNFileStream.h"
 
 namespace {
 
@@ -169,7 +169,7 @@ TEST(TS_BufferStream, ReadsAsLargeAsTheBufferGoStraightThroughAndKeepThePosition
     Fill(inner, 40);
     TS_BufferStream s(inner, 8);
     uint8_t b[32];
-    ASSERT_EQ(s.Read(b, 3), 3);   // one fill of 8
+    ASSERT_EQ(s.Read(b, 3), 3);    // one fill of 8
     ASSERT_EQ(s.Read(b, 20), 20);  // 5 from the buffer, 15 straight from the stream
     EXPECT_EQ(b[0], 3);
     EXPECT_EQ(b[19], 22);

@@ -9,8 +9,8 @@
 #include <tuple>
 
 #include "platform/MemoryStream.h"
-#include "zip/OemConvert.h"
 #include "zip/UnZipper.h"
+#include "zip/base/OemConvert.h"
 
 namespace {
 

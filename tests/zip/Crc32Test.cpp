@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "DecoderTestSupport.h"
-#include "zip/Crc32.h"
+#include "zip/base/Crc32.h"
 
 // The published check value catches a wrong polynomial, preset or final
 // complement.

@@ -7,10 +7,10 @@
 #include <map>
 #include <sstream>
 
-#include "zip/Explode.h"
-#include "zip/Inflate.h"
-#include "zip/Unreduce.h"
-#include "zip/Unshrink.h"
+#include "zip/codec/Explode.h"
+#include "zip/codec/Inflate.h"
+#include "zip/codec/Unreduce.h"
+#include "zip/codec/Unshrink.h"
 
 void TMemoryStages::Begin(std::string data, int64_t uncompressedSize, int64_t declaredSize) {
     data_ = std::move(data);

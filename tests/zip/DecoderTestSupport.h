@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "zip/EntryStages.h"
-#include "zip/ZipCrypt.h"
+#include "zip/codec/EntryStages.h"
+#include "zip/codec/ZipCrypt.h"
 
 // Per-entry stages over bytes in memory, recording what the decoders ask of
 // them: every archive read, every block written, every message pump.

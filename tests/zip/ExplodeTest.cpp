@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "DecoderTestSupport.h"
-#include "zip/Explode.h"
+#include "zip/codec/Explode.h"
 
 // Every imploded entry: 4 KB with two trees, 8 KB with three, mixed in one
 // archive, and a long PKZIP 1.10 executable.

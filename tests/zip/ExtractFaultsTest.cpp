@@ -9,7 +9,7 @@
 #include "ExtractTestSupport.h"
 #include "ZipFixtures.h"
 #include "zip/UnZipper.h"
-#include "zip/ZipCrypt.h"
+#include "zip/codec/ZipCrypt.h"
 
 namespace {
 

@@ -140,11 +140,11 @@ TEST_F(ExtractRun, IntegrityTestKeepsVerdicts) {
     zip_.ReadZip();
     EXPECT_FALSE(zip_.CheckArchive());
     EXPECT_TRUE(zip_.GetFileIsOK(2));
-    EXPECT_EQ(zip_.Entry(2).FileIsOK, 1);
+    EXPECT_EQ(zip_.Entry(2).FileIsOK, FileVerdict::Good);
     EXPECT_FALSE(zip_.GetFileIsOK(4));
-    EXPECT_EQ(zip_.Entry(4).FileIsOK, 2);
+    EXPECT_EQ(zip_.Entry(4).FileIsOK, FileVerdict::BadOrUnderTest);
     zip_.ResetFileIsOK(4);
-    EXPECT_EQ(zip_.Entry(4).FileIsOK, 0);
+    EXPECT_EQ(zip_.Entry(4).FileIsOK, FileVerdict::Untested);
     EXPECT_EQ(extract::MessageOf([&] { zip_.GetFileIsOK(5); }), "Index 5 is out of range");
     EXPECT_EQ(zip_.DestDir(), dest_);
     EXPECT_FALSE(std::filesystem::exists(dest_));

@@ -8,7 +8,7 @@
 #include "ZipFixtures.h"
 #include "platform/Exception.h"
 #include "zip/UnZipper.h"
-#include "zip/ZipCrypt.h"
+#include "zip/codec/ZipCrypt.h"
 
 namespace extract {
 

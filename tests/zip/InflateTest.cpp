@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "DecoderTestSupport.h"
-#include "zip/Inflate.h"
+#include "zip/codec/Inflate.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include "RecordingHooks.h"
 #include "TempDir.h"
 #include "ZipFixtures.h"
-#include "zip/FileHelpers.h"
 #include "zip/UnZipper.h"
+#include "zip/base/FileHelpers.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "zip/ObjectLists.h"
-#include "zip/SortedZip.h"
 #include "zip/ZipExceptions.h"
+#include "zip/format/ObjectLists.h"
+#include "zip/format/SortedZip.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // leaves undefined.
 #include <gtest/gtest.h>
 
-#include "zip/OemConvert.h"
+#include "zip/base/OemConvert.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 
 #include "DecoderTestSupport.h"
 #include "TempDir.h"
-#include "zip/BackgroundWriter.h"
-#include "zip/OutputFile.h"
+#include "zip/extract/BackgroundWriter.h"
+#include "zip/extract/OutputFile.h"
 #include "zip/ZipExceptions.h"
 
 namespace {

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "TempDir.h"
-#include "zip/FileHelpers.h"
-#include "zip/SmallHelpers.h"
+#include "platform/FileOps.h"
+#include "zip/base/FileHelpers.h"
+#include "zip/base/SetForScope.h"
+#include "zip/base/SmallHelpers.h"
 
 namespace {
 
@@ -46,22 +50,14 @@ TEST(GoodTimeStamp, RepairsMonthThirteenAndZeroDay) {
     EXPECT_EQ(GoodTimeStamp(bad), Dos(1999, 12, 1, 10, 59, 58));
 }
 
-TEST(StringHelpers, LeftRightAndCopies) {
-    EXPECT_EQ(LeftStr("abcdef", 2), "ab");
-    EXPECT_EQ(LeftStr("ab", 5), "ab");
-    EXPECT_EQ(RightStr("abcdef", 2), "ef");
-    EXPECT_EQ(RightStr("ab", 5), "ab");
-    EXPECT_EQ(StrToPChar(""), nullptr);
-    EXPECT_STREQ(StrToPChar("xy").get(), "xy");
-    EXPECT_EQ(PCharToStr(nullptr), "");
-}
-
 TEST(PathHelpers, SeparatorsAndTrailingSlash) {
     EXPECT_EQ(DOSToUnixFilename("a\\b\\c"), "a/b/c");
     EXPECT_EQ(UnixToDOSFilename("a/b/c"), "a\\b\\c");
     EXPECT_EQ(StripBackSlash("a\\b\\"), "a\\b");
     EXPECT_EQ(StripBackSlash("a\\b\\\\"), "a\\b\\");
     EXPECT_EQ(StripBackSlash("a/"), "a");
+    EXPECT_EQ(DriveRoot("c:\\x\\y.zip"), "C:\\");
+    EXPECT_EQ(DriveRoot("a:"), "A:");
 }
 
 TEST(ForceCreateDirectories, CreatesParentsAndLeavesExistingAlone) {
@@ -71,15 +67,35 @@ TEST(ForceCreateDirectories, CreatesParentsAndLeavesExistingAlone) {
     EXPECT_TRUE(DirExists(tmp.Path() + "a"));
     EXPECT_TRUE(DirExists(tmp.Path() + "a/b"));
     tmp.WriteFile("a/b/keep.txt", "x");
-    ForceDirs(tmp.Path() + "a/b");
-    EXPECT_TRUE(File_Exists(tmp.Path() + "a/b/keep.txt"));
-    EXPECT_FALSE(File_Exists(tmp.Path() + "a/b"));
+    ForceCreateDirectories(tmp.Path() + "a/b");
+    EXPECT_TRUE(FileExists(tmp.Path() + "a/b/keep.txt"));
+    EXPECT_FALSE(FileExists(tmp.Path() + "a/b"));
     EXPECT_FALSE(DirExists(tmp.Path() + "a/b/keep.txt"));
 }
 
 TEST(DriveQueries, HonestDefaultsWithoutDriveLetters) {
     EXPECT_FALSE(isDriveRemovable("A:\\"));
     EXPECT_FALSE(GetVolumeLabel("A:\\").has_value());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SetForScope, GivesTheValueForTheScopeAndRestoresItAlsoOnAnException) {
+    int setting = 1;
+    {
+        const auto guard = SetForScope(setting, 2);
+        EXPECT_EQ(setting, 2);
+    }
+    EXPECT_EQ(setting, 1);
+    EXPECT_THROW(
+        {
+            const auto guard = SetForScope(setting, 3);
+            throw std::runtime_error("fails");
+        },
+        std::runtime_error);
+    EXPECT_EQ(setting, 1);
 }
 
 }  // namespace

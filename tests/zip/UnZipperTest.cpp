@@ -7,7 +7,7 @@
 #include "ZipFixtures.h"
 #include "platform/MemoryStream.h"
 #include "zip/UnZipper.h"
-#include "zip/ZipStrings.h"
+#include "zip/base/ZipStrings.h"
 
 namespace {
 
@@ -96,6 +96,23 @@ TEST_F(UnZipperTest, SameNameInOtherCaseKeepsTheDirectory) {
     zip.SetZipName(tmp.Path() + "other.zip");
     EXPECT_EQ(zip.EntryList(), nullptr);
     EXPECT_EQ(zip.SplitBaseName(), tmp.Path() + "other");
+}
+
+TEST_F(UnZipperTest, MethodNamesCoverTheClassicAndTheLaterMethods) {
+    Archive a;
+    for (const uint16_t method : {6, 8, 9, 12, 14, 93, 95, 98, 99, 7, 10}) {
+        fixtures::Entry e = Stored("m" + std::to_string(method), "x");
+        e.method = method;
+        a.entries.push_back(e);
+    }
+    zip.SetZipName(tmp.WriteFile("methods.zip", fixtures::Build(a)));
+    zip.ReadZip();
+    std::vector<std::string> names;
+    for (int32_t i = 0; i < zip.GetCount(); ++i) {
+        names.push_back(zip.GetCompressMethodStr(i));
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"IMP", "DEF", "DF64", "BZ2", "LZMA", "ZSTD", "XZ",
+                                               "PPMD", "AES", "TOK", "UNK"}));
 }
 
 TEST_F(UnZipperTest, IndexesOutsideTheListRaise) {
@@ -277,9 +294,9 @@ TEST_F(UnZipperTest, EncryptionHeaderOfAnEntry) {
     zip.ReadZip();
     zip.GetDecryptHeaderPtr(0, header);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(header), 12), "0123456789AB");
-    zip.Entry(0).FileIsOK = 2;
+    zip.Entry(0).FileIsOK = FileVerdict::BadOrUnderTest;
     zip.ResetFileIsOK(0);
-    EXPECT_EQ(zip.Entry(0).FileIsOK, 0);
+    EXPECT_EQ(zip.Entry(0).FileIsOK, FileVerdict::Untested);
 }
 
 TEST(ZipSignatures, ChangedAndRestored) {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "DecoderTestSupport.h"
-#include "zip/Unreduce.h"
+#include "zip/codec/Unreduce.h"
 
 // Every reduced entry (factors 1 to 4) of the real archives.
 TEST(UnReduce, RealArchivesMatchTheirCrc) {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "DecoderTestSupport.h"
-#include "zip/Unshrink.h"
+#include "zip/codec/Unshrink.h"
 
 // Every shrunk entry of the real archives, including a 2.4 MB executable
 // whose long stream widens the codes and clears the table repeatedly.

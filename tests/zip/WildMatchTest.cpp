@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "zip/WildMatch.h"
+#include "zip/base/WildMatch.h"
 
 namespace {
 

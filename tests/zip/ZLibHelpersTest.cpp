@@ -4,8 +4,8 @@
 
 #include "DecoderTestSupport.h"
 #include "platform/MemoryStream.h"
-#include "zip/ZLibHelpers.h"
 #include "zip/ZipExceptions.h"
+#include "zip/codec/ZLibHelpers.h"
 
 namespace {
 

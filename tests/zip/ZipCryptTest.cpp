@@ -2,8 +2,8 @@
 
 #include "DecoderTestSupport.h"
 #include "platform/MemoryStream.h"
-#include "zip/Inflate.h"
-#include "zip/ZipCrypt.h"
+#include "zip/codec/Inflate.h"
+#include "zip/codec/ZipCrypt.h"
 
 TEST(ZipCrypt, EmptyPasswordLeavesTheInitialKeys) {
     TZipCrypt cipher;

@@ -8,11 +8,11 @@
 #include <set>
 
 #include "platform/MessageHooks.h"
-#include "zip/DateTimeHelpers.h"
-#include "zip/FileHelpers.h"
-#include "zip/OutputPaths.h"
 #include "zip/UnZipper.h"
-#include "zip/WildMatch.h"
+#include "zip/base/DateTimeHelpers.h"
+#include "zip/base/FileHelpers.h"
+#include "zip/base/WildMatch.h"
+#include "zip/extract/OutputPaths.h"
 
 namespace {
 

@@ -1,0 +1,40 @@
+#pragma once
+
+// The zip component's own texts (exception messages and prompts), each
+// spelled here once, and the ids its prompts carry to OnHandleMessage.
+namespace ZipStrings {
+inline constexpr const char* NotAValidZipFile = "Not a valid zip file!";
+inline constexpr const char* IncompleteZipFile = "Incomplete Zip File";
+inline constexpr const char* UserAborted = "User Aborted Operation";
+inline constexpr const char* UserCanceledZipName = "User canceled setting zip file name.";
+inline constexpr const char* UserCanceledNewDisk = "User canceled loading new disk.";
+// The misspelling is the component's text as callers know it.
+inline constexpr const char* UserCanceledDestDir = "User canceled Set Desination Directory";
+inline constexpr const char* UserCanceledBuffer = "User canceled Buffered Memory UnZip";
+inline constexpr const char* IndexOutOfRange = "Index %d is out of range";
+inline constexpr const char* PrematureEnd = "Premature end of file reached";
+inline constexpr const char* LargerThanDeclared = "File is larger than uncompressed size!";
+inline constexpr const char* CantWriteUCF = "Cant write uncompressed file";
+inline constexpr const char* ZLibError = "error";
+
+// Memory targets: "Cannot unzip <name> to memory: ..."
+inline constexpr const char* CannotUnzipPrefix = "Cannot unzip ";
+inline constexpr const char* CannotUnzipToMemory = " to memory: ";
+
+// Entry lists.
+inline constexpr const char* ListIndexOutOfBounds = "List index out of bounds (%d)";
+inline constexpr const char* PutInSortedList = "Cannot <Put> an Object in a sorted list!";
+inline constexpr const char* DuplicateObjectIndex = "Duplicate Object index";
+
+// Prompts: message id, text and caption.
+inline constexpr int InsertDiskMessageId = 184;
+inline constexpr const char* InsertDiskPrefix = "Please insert disk ";
+inline constexpr const char* InsertDiskSuffix = " of the multi-disk set.";
+inline constexpr int ReplaceFileMessageId = 196;
+inline constexpr const char* ReplaceFilePrefix = "Replace existing file ";
+inline constexpr const char* ReplaceFileSuffix = "?";
+inline constexpr const char* ReplaceFileCaption = "File Exists Alert";
+inline constexpr int UnknownMethodMessageId = 197;
+inline constexpr const char* UnknownMethod = "Unknown Compression Method";
+inline constexpr const char* UnknownMethodCaption = "Zip Error";
+}  // namespace ZipStrings

@@ -1,0 +1,140 @@
+// Construction, settings and the archive name of TUnZipper.
+#include "zip/UnZipper.h"
+#include "zip/base/FileHelpers.h"
+#include "zip/base/ZipStrings.h"
+
+namespace {
+
+bool SameTextAscii(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) {
+            return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        };
+        if (lower(a[i]) != lower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The archive name up to the first "." of its file-name part (all of it
+// when that part has no ".").
+std::string BaseNameOf(const std::string& zipName) {
+    const size_t slash = zipName.find_last_of("\\/");
+    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const size_t dot = zipName.find('.', nameStart);
+    return dot == std::string::npos ? zipName : zipName.substr(0, dot);
+}
+
+}  // namespace
+
+TUnZipper::TUnZipper() : endCentral_(std::make_unique<TEndCentral>()) {}
+
+TUnZipper::~TUnZipper() {
+    try {
+        ClearZip();
+    } catch (...) {
+        // Closing files cannot be reported from a destructor.
+    }
+}
+
+void TUnZipper::Assign(const TUnZipper& source) {
+    if (&source == this) {
+        return;
+    }
+    SetZipName(source.ZipName_);
+    destDir_ = source.destDir_;
+    rootDir_ = source.rootDir_;
+    SetSortMode(source.sortMode_);
+    RecreateDirs = source.RecreateDirs;
+    OverwriteMode = source.OverwriteMode;
+    filesList_ = source.filesList_;
+    RelativePathList = source.RelativePathList;
+    DoAll = source.DoAll;
+    IncompleteZipMode = source.IncompleteZipMode;
+    KeepZipOpen = source.KeepZipOpen;
+    DoProcessMessages = source.DoProcessMessages;
+    RetainAttributes = source.RetainAttributes;
+    ReplaceReadOnly = source.ReplaceReadOnly;
+    OnInCompleteZip = source.OnInCompleteZip;
+    OnGetNextDisk = source.OnGetNextDisk;
+    OnFileNameForSplitPart = source.OnFileNameForSplitPart;
+    OnHandleMessage = source.OnHandleMessage;
+    OnStartUnZipInfo = source.OnStartUnZipInfo;
+    OnFilePercentDone = source.OnFilePercentDone;
+    OnTotalPercentDone = source.OnTotalPercentDone;
+    OnStartUnZip = source.OnStartUnZip;
+    OnEndUnZip = source.OnEndUnZip;
+    OnPromptForOverwrite = source.OnPromptForOverwrite;
+    OnSkippingFile = source.OnSkippingFile;
+    OnBadPassword = source.OnBadPassword;
+    OnBadCRC = source.OnBadCRC;
+    OnUnZipComplete = source.OnUnZipComplete;
+    OnGetNextBuffer = source.OnGetNextBuffer;
+    OnDecrypt = source.OnDecrypt;
+}
+
+void TUnZipper::SetZipName(const std::string& name) {
+    if (SameTextAscii(name, ZipName_)) {
+        return;
+    }
+    if (!name.empty() && name.back() == '?') {
+        // A file chooser would open here; without one the choice is refused.
+        throw EUserCanceled(ZipStrings::UserCanceledZipName);
+    }
+    ZipName_ = name;
+    splitBaseName_ = BaseNameOf(ZipName_);
+    FreeLists();
+    archiveDate_ = 0;
+    endCentral_->Clear();
+    ownedStream_.reset();
+    archiveStream_ = nullptr;  // a caller's stream is dropped, never freed
+    rebuiltDirectory_ = false;
+    archiveIsStream_ = false;
+}
+
+void TUnZipper::SetArchiveStream(TStream* stream) {
+    ClearZip();
+    archiveStream_ = stream;
+    archiveIsStream_ = stream != nullptr;
+    if (stream != nullptr) {
+        KeepZipOpen = true;
+    }
+}
+
+void TUnZipper::SetDestDir(const std::string& value) {
+    if (value == "?") {
+        // A directory chooser would open here; without one the choice is refused.
+        throw EUserCanceled(ZipStrings::UserCanceledDestDir);
+    }
+    destDir_ = StripBackSlash(value);
+}
+
+void TUnZipper::SetRootDir(const std::string& value) {
+    if (value.empty()) {
+        rootDir_.clear();
+    } else {
+        rootDir_ = value;
+        if (rootDir_.back() != '\\') {
+            rootDir_ += '\\';
+        }
+    }
+    RelativePathList.clear();
+    RelativePathList.push_back(rootDir_);
+}
+
+void TUnZipper::SetSortMode(TZipSortMode mode) {
+    if (entryList_) {
+        Sort(mode);
+    } else {
+        sortMode_ = mode;
+    }
+}
+
+void TUnZipper::CloseArchive() {
+    ownedStream_.reset();
+    archiveStream_ = archiveIsStream_ ? archiveStream_ : nullptr;
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "zip/ZipTypes.h"
+#include "zip/extract/ExtractRequest.h"
+#include "zip/extract/ExtractStages.h"
+#include "zip/extract/OutputPaths.h"
+#include "zip/io/SplitStream.h"
+
+class TMemoryTarget;
+class TOutputFile;
+class TStream;
+class TUnZipper;
+class TZipHeaderInfo;
+
+// One run of the extraction driver over an open archive: the selection
+// pass, the visit of every chosen entry, and the entry extraction itself
+// (output place, existing files, password, target, decompression, date and
+// attributes, verdict). Lives for one UnZipFiles call.
+class TExtractRun {
+  public:
+    // Reads the archive from `archive`, the component's current part.
+    TExtractRun(TUnZipper& owner, TStream& archive, TExtractRequest request);
+    ~TExtractRun();
+    TExtractRun(const TExtractRun&) = delete;
+    TExtractRun& operator=(const TExtractRun&) = delete;
+
+    // Returns the number of entries extracted and verified; also after an
+    // exception the run's final step (clearing FilesList, restoring the
+    // order, OnUnZipComplete) has happened.
+    int32_t Run();
+
+  private:
+    // ExtractRun.cpp: the run.
+    void Body();
+    void SelectEntries();
+    void VisitEntries();
+    void Finish();
+
+    // ExtractRunEntry.cpp: one entry.
+    void ExtractEntry(int32_t index);
+    bool PositionAtData(const TZipHeaderInfo& entry);
+    void ExtractDirectory(int32_t index, const TZipHeaderInfo& entry, const TOutputPlace& place);
+    bool PrepareFileTarget(int32_t index, const TZipHeaderInfo& entry, const std::string& fName,
+                           bool nameIsOurs);
+    bool MayReplace(int32_t index, const TZipHeaderInfo& entry, const std::string& fName);
+    bool CreateOutputFile(int32_t index, const TZipHeaderInfo& entry, const std::string& fName);
+    bool CheckPassword(int32_t index, const TZipHeaderInfo& entry, int64_t& compressedLeft);
+    void PrepareStreamOrMemory(const TZipHeaderInfo& entry, int64_t compressedLeft);
+    void Decompress(const TZipHeaderInfo& entry);
+    void FinishFile(const TZipHeaderInfo& entry, bool decompressed);
+    void Verdict(int32_t index, const TZipHeaderInfo& entry, const std::string& fName,
+                 bool cancelled);
+    void Skip(int32_t index, TSkipReason reason, const std::string& name);
+    bool FilesTarget() const;
+
+    TUnZipper& z_;
+    TExtractRequest request_;
+    TSplitStream archive_;
+    TExtractStages stages_;
+    std::unique_ptr<TMemoryTarget> memory_;
+    std::unique_ptr<TOutputFile> file_;
+    std::set<std::string> checkedDirs_;
+    TPlacementRules rules_;
+    int32_t numFiles_ = 0;
+    int32_t fileCount_ = 0;
+    bool retry_ = false;
+    bool skipRetry_ = false;
+    bool resorted_ = false;
+    TZipSortMode rememberedSortMode_ = ByNone;
+};
