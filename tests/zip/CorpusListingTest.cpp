@@ -10,7 +10,7 @@
 
 #include "platform/MemoryStream.h"
 #include "zip/UnZipper.h"
-#include "zip/base/OemConvert.h"
+#include "platform/CodePage.h"
 
 namespace {
 
@@ -88,7 +88,7 @@ std::string ShownName(const std::string& raw, const TZipHeaderInfo& entry) {
     std::string name = raw;
     const bool fromDos = (entry.version_made_by >> 8) == 0;
     if (!entry.GetIsUTF8() && fromDos) {
-        name = OemToUtf8(name, "CP437");
+        name = CodePageToUtf8(name, "CP437");
     }
     std::replace(name.begin(), name.end(), '/', '\\');
     // A name part ending in ":" (a drive) is a directory; directories end in `\`.

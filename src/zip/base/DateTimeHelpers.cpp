@@ -87,9 +87,12 @@ uint32_t DateTimeToDosDateTime(TDateTime value) {
 }
 
 TDateTime NowDateTime() {
-    struct timespec now {};
-    clock_gettime(CLOCK_REALTIME, &now);
-    return FromLocalSeconds(LocalSecondsOf(now.tv_sec, now.tv_nsec));
+    using namespace std::chrono;
+    const auto sinceEpoch = system_clock::now().time_since_epoch();
+    const auto wholeSeconds = duration_cast<seconds>(sinceEpoch);
+    const auto rest = duration_cast<nanoseconds>(sinceEpoch - wholeSeconds);
+    return FromLocalSeconds(LocalSecondsOf(static_cast<time_t>(wholeSeconds.count()),
+                                           static_cast<long>(rest.count())));
 }
 
 TDateTime FileDateTime(const std::string& fileName) {

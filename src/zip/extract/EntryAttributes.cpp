@@ -1,7 +1,5 @@
 #include "zip/extract/EntryAttributes.h"
 
-#include <sys/stat.h>
-
 #include "platform/FileSystem.h"
 #include "zip/base/SmallHelpers.h"
 
@@ -9,6 +7,9 @@ namespace {
 
 constexpr uint16_t kHostUnix = 3;
 constexpr uint32_t kDosReadOnly = 0x01;
+constexpr uint32_t kOwnerAll = 0700;
+constexpr uint32_t kAllPermissions = 0777;
+constexpr uint32_t kWriteBits = 0222;
 
 }  // namespace
 
@@ -27,17 +28,17 @@ time_t DosDateTimeToUnix(uint32_t dosDateTime) {
     return ::mktime(&parts);
 }
 
-std::optional<mode_t> ModeForEntry(uint16_t versionMadeBy, uint32_t externalAttributes,
-                                   mode_t currentMode, bool directory) {
-    const mode_t ownerAll = directory ? S_IRWXU : 0;
+std::optional<uint32_t> ModeForEntry(uint16_t versionMadeBy, uint32_t externalAttributes,
+                                     uint32_t currentMode, bool directory) {
+    const uint32_t ownerAll = directory ? kOwnerAll : 0;
     if ((versionMadeBy >> 8) == kHostUnix) {
-        const auto unixMode = static_cast<mode_t>(externalAttributes >> 16);
+        const uint32_t unixMode = externalAttributes >> 16;
         if (unixMode != 0) {
-            return (unixMode & 0777) | ownerAll;
+            return (unixMode & kAllPermissions) | ownerAll;
         }
     }
     if ((externalAttributes & kDosReadOnly) != 0) {
-        return (currentMode & 0777 & ~static_cast<mode_t>(0222)) | ownerAll;
+        return (currentMode & kAllPermissions & ~kWriteBits) | ownerAll;
     }
     return std::nullopt;
 }

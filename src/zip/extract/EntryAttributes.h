@@ -1,7 +1,5 @@
 #pragma once
 
-#include <sys/types.h>
-
 #include <cstdint>
 #include <ctime>
 #include <optional>
@@ -19,8 +17,8 @@ time_t DosDateTimeToUnix(uint32_t dosDateTime);
 // Otherwise the DOS read-only bit (0x01) takes the write bits away from
 // `currentMode`. A directory always keeps its owner's rwx, so that the
 // rest of the archive can still be written into it.
-std::optional<mode_t> ModeForEntry(uint16_t versionMadeBy, uint32_t externalAttributes,
-                                   mode_t currentMode, bool directory);
+std::optional<uint32_t> ModeForEntry(uint16_t versionMadeBy, uint32_t externalAttributes,
+                                     uint32_t currentMode, bool directory);
 
 // Applies ModeForEntry to an existing directory (without following a link).
 void ApplyDirectoryAttributes(const char* path, uint16_t versionMadeBy,

@@ -1,15 +1,11 @@
 #include "zip/extract/OutputFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <utility>
 
 #include "platform/Exception.h"
+#include "platform/FileSystem.h"
 #include "platform/ScopeExit.h"
 #include "zip/extract/BackgroundWriter.h"
 #include "zip/ZipExceptions.h"
@@ -18,37 +14,29 @@ namespace {
 
 [[noreturn]] void RaiseCantWrite() { throw ECantWriteUCF("Cant write uncompressed file"); }
 
-// Writes all bytes to the file, retrying after a signal; false when the
-// system takes no more.
-bool WriteToFile(int fd, const uint8_t* data, size_t count) {
-    while (count > 0) {
-        const ssize_t n = ::write(fd, data, count);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        data += n;
-        count -= static_cast<size_t>(n);
-    }
-    return true;
+constexpr uint32_t kOwnerWrite = 0200;
+constexpr uint32_t kPermissionBits = 07777;
+// What a new file gets when the system cannot tell its mode.
+constexpr uint32_t kUsualFileMode = 0644;
+
+// Writes all bytes to the file; false when the system takes no more.
+bool WriteToFile(TFileHandle& file, const uint8_t* data, size_t count) {
+    return file.Write(data, static_cast<int64_t>(count)) == static_cast<int64_t>(count);
 }
 
 }  // namespace
 
 bool FileIsReadOnly(const std::string& fileName) {
-    struct stat info {};
-    return ::lstat(fileName.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
-           (info.st_mode & S_IWUSR) == 0;
+    const TPathStatus info = PathStatus(fileName, TLinks::DoNotFollow);
+    return info.Kind == TPathKind::Regular && (info.Mode & kOwnerWrite) == 0;
 }
 
 bool ClearReadOnly(const std::string& fileName) {
-    struct stat info {};
-    if (::lstat(fileName.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    const TPathStatus info = PathStatus(fileName, TLinks::DoNotFollow);
+    if (info.Kind != TPathKind::Regular) {
         return false;
     }
-    return ::chmod(fileName.c_str(), (info.st_mode & 07777) | S_IWUSR) == 0;
+    return SetPathMode(fileName, (info.Mode & kPermissionBits) | kOwnerWrite);
 }
 
 TOutputFile::TOutputFile(const std::string& fileName, int32_t bufferSize, bool flushOnClose)
@@ -60,14 +48,11 @@ TOutputFile::TOutputFile(const std::string& fileName, int32_t bufferSize, bool f
     if (FileIsReadOnly(fileName)) {
         throw EFCreateError("Cannot create file " + fileName);
     }
-    do {
-        fd_ = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
-    } while (fd_ < 0 && errno == EINTR);
-    if (fd_ < 0) {
+    if (!file_.CreateNoFollow(fileName)) {
         throw EFCreateError("Cannot create file " + fileName);
     }
     buffer_ = std::make_unique<uint8_t[]>(capacity_);
-    sink_ = [fd = fd_](const uint8_t* data, size_t count) { return WriteToFile(fd, data, count); };
+    sink_ = [this](const uint8_t* data, size_t count) { return WriteToFile(file_, data, count); };
 }
 
 TOutputFile::TOutputFile(const std::string& fileName, int32_t bufferSize, bool flushOnClose,
@@ -77,20 +62,20 @@ TOutputFile::TOutputFile(const std::string& fileName, int32_t bufferSize, bool f
 }
 
 TOutputFile::~TOutputFile() {
-    if (fd_ >= 0) {
+    if (file_.IsOpen()) {
         try {
             Flush();
         } catch (...) {
             // The entry already failed; its file is closed as it stands.
         }
         writer_.reset();
-        ::close(fd_);
+        file_.Close();
     }
 }
 
 void TOutputFile::SetSize(int64_t size) {
-    if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) {
-        throw EStreamError("Cannot set the size of \"" + fileName_ + "\". " + std::strerror(errno));
+    if (!file_.SetSize(size)) {
+        throw EStreamError("Cannot set the size of \"" + fileName_ + "\". " + file_.ErrorText());
     }
     if (size >= kBackgroundFrom && !writer_) {
         Flush();  // anything buffered goes first, on this thread
@@ -142,36 +127,29 @@ void TOutputFile::Flush() {
 
 void TOutputFile::SetModificationTime(time_t when) {
     Flush();  // a later write would move the time again
-    struct timespec times[2] = {};
-    times[0].tv_nsec = UTIME_OMIT;
-    times[1].tv_sec = when;
-    ::futimens(fd_, times);
+    file_.SetModificationTime(when);
 }
 
-void TOutputFile::SetMode(mode_t mode) { ::fchmod(fd_, mode); }
+void TOutputFile::SetMode(uint32_t mode) { file_.SetMode(mode); }
 
-mode_t TOutputFile::CurrentMode() const {
-    struct stat info {};
-    return ::fstat(fd_, &info) == 0 ? info.st_mode & 07777 : 0644;
-}
+uint32_t TOutputFile::CurrentMode() { return file_.CurrentMode().value_or(kUsualFileMode); }
 
 void TOutputFile::Close() {
-    if (fd_ < 0) {
+    if (!file_.IsOpen()) {
         return;
     }
-    const int fd = std::exchange(fd_, -1);
     // A failed flush still closes the file; its error is the one reported.
     ScopeExit closeAfterFailure([&] {
         writer_.reset();
-        ::close(fd);
+        file_.Close();
     });
     Flush();
     writer_.reset();
     closeAfterFailure.Release();
     if (flushOnClose_) {
-        ::fsync(fd);
+        file_.SyncToDisk();
     }
-    if (::close(fd) != 0 && errno != EINTR) {
+    if (!file_.Close()) {
         RaiseCantWrite();
     }
 }

@@ -1,11 +1,11 @@
 #pragma once
 
-#include <sys/types.h>
-
 #include <cstdint>
+#include <ctime>
 #include <memory>
 #include <string>
 
+#include "platform/FileHandle.h"
 #include "zip/extract/BackgroundWriter.h"
 
 // One extracted file: created (or truncated) without following a symbolic
@@ -45,9 +45,9 @@ class TOutputFile {
     void Flush();
     // Last-write time (the access time stays), and permission bits.
     void SetModificationTime(time_t when);
-    void SetMode(mode_t mode);
+    void SetMode(uint32_t mode);
     // The permission bits the file has now.
-    mode_t CurrentMode() const;
+    uint32_t CurrentMode();
     // Flushes and closes; a failure to write the rest raises ECantWriteUCF.
     void Close();
 
@@ -57,7 +57,7 @@ class TOutputFile {
     void WriteAll(const uint8_t* data, size_t count);
 
     std::string fileName_;
-    int fd_ = -1;
+    TFileHandle file_;
     bool flushOnClose_ = false;
     TWriteSink sink_;
     std::unique_ptr<uint8_t[]> buffer_;

@@ -5,7 +5,7 @@
 
 #include "zip/base/ByteReader.h"
 #include "zip/base/DateTimeHelpers.h"
-#include "zip/base/OemConvert.h"
+#include "platform/CodePage.h"
 #include "zip/base/SmallHelpers.h"
 #include "zip/base/StreamUtil.h"
 
@@ -219,6 +219,6 @@ void TZipHeaderInfo::FromOEM(std::string& name) const {
     const bool convert = OEMConvertMode == oemAlways ||
                          (OEMConvertMode == oemFlexible && (version_made_by & 0x0B00) != 0x0B00);
     if (convert) {
-        name = OemToUtf8(name, OEMCodePage);
+        name = CodePageToUtf8(name, OEMCodePage);
     }
 }

@@ -1,4 +1,4 @@
-#include "zip/base/OemConvert.h"
+#include "platform/CodePage.h"
 
 #include <iconv.h>
 
@@ -27,7 +27,7 @@ class Converter {
 
 }  // namespace
 
-std::string OemToUtf8(const std::string& text, const std::string& codePage) {
+std::string CodePageToUtf8(const std::string& text, const std::string& codePage) {
     if (text.empty()) {
         return text;
     }
