@@ -5,13 +5,13 @@
 // Failures of the zip component. Every class carries one message text; the
 // texts are the component's own and callers may show them as they stand.
 class EZipException : public Exception {
-public:
+  public:
     using Exception::Exception;
 };
 
 #define ZUVO_ZIP_EXCEPTION(Name, Base) \
     class Name : public Base {         \
-    public:                            \
+      public:                          \
         using Base::Base;              \
     }
 

@@ -11,8 +11,8 @@ namespace {
 // around them convert as usual (0x80 is C-cedilla).
 TEST(CodePageTest, UndefinedBytesBecomeOneReplacementCharacterEach) {
     EXPECT_EQ(CodePageToUtf8("A\xD5"
-                        "B",
-                        "CP857"),
+                             "B",
+                             "CP857"),
               "A\xEF\xBF\xBD"
               "B");
     EXPECT_EQ(CodePageToUtf8("\xE7\xF2\x80", "CP857"), "\xEF\xBF\xBD\xEF\xBF\xBD\xC3\x87");

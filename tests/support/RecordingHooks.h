@@ -10,7 +10,7 @@
 // is recorded instead of shown and answered from a script (or its default
 // button), and every pump is counted. The previous hooks come back at the end.
 class RecordingHooks {
-public:
+  public:
     struct Box {
         std::string text;
         std::string caption;
@@ -28,7 +28,7 @@ public:
     const std::vector<Box>& Boxes() const { return boxes_; }
     int Pumps() const { return pumps_; }
 
-private:
+  private:
     std::vector<Box> boxes_;
     std::deque<int> answers_;
     int pumps_ = 0;

@@ -5,7 +5,7 @@
 // A fresh directory under the system's temporary directory, removed with
 // everything in it when the object goes away. Path() ends in "/".
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -16,6 +16,6 @@ public:
     std::string WriteFile(const std::string& name, const std::string& bytes) const;
     static std::string ReadFile(const std::string& fullPath);
 
-private:
+  private:
     std::string path_;
 };

@@ -16,7 +16,7 @@ void Put32(std::string& out, uint32_t v) {
     Put16(out, v >> 16);
 }
 
-constexpr uint32_t kDosTime = (12u << 11) | (30u << 5);             // 12:30:00
+constexpr uint32_t kDosTime = (12u << 11) | (30u << 5);                  // 12:30:00
 constexpr uint32_t kDosDate = ((2024u - 1980u) << 9) | (5u << 5) | 17u;  // 2024-05-17
 
 }  // namespace
@@ -54,8 +54,8 @@ std::string ZipBuilder::Build() const {
     std::string central;
     for (const auto& e : entries_) {
         const uint32_t offset = static_cast<uint32_t>(out.size());
-        uint32_t crc = static_cast<uint32_t>(
-            crc32(0, reinterpret_cast<const Bytef*>(e.data.data()), static_cast<uInt>(e.data.size())));
+        uint32_t crc = static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(e.data.data()),
+                                                   static_cast<uInt>(e.data.size())));
         if (e.breakCrc) {
             crc ^= 0x5A5A5A5A;
         }

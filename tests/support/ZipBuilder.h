@@ -7,7 +7,7 @@
 // Writes small, well-formed zip archives for tests: local headers, data,
 // central directory and end record, with stored or deflated entries.
 class ZipBuilder {
-public:
+  public:
     struct Entry {
         std::string name;
         std::string data;
@@ -22,7 +22,7 @@ public:
     // The archive's bytes.
     std::string Build() const;
 
-private:
+  private:
     std::vector<Entry> entries_;
 };
 

@@ -8,9 +8,9 @@
 #include <sstream>
 #include <tuple>
 
+#include "platform/CodePage.h"
 #include "platform/MemoryStream.h"
 #include "zip/UnZipper.h"
-#include "platform/CodePage.h"
 
 namespace {
 

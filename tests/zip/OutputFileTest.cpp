@@ -10,9 +10,9 @@
 
 #include "DecoderTestSupport.h"
 #include "TempDir.h"
+#include "zip/ZipExceptions.h"
 #include "zip/extract/BackgroundWriter.h"
 #include "zip/extract/OutputFile.h"
-#include "zip/ZipExceptions.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "platform/CodePage.h"
-
 #include <iconv.h>
 
 #include <cerrno>
 #include <vector>
+
+#include "platform/CodePage.h"
 
 namespace {
 

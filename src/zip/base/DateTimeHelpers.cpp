@@ -91,8 +91,8 @@ TDateTime NowDateTime() {
     const auto sinceEpoch = system_clock::now().time_since_epoch();
     const auto wholeSeconds = duration_cast<seconds>(sinceEpoch);
     const auto rest = duration_cast<nanoseconds>(sinceEpoch - wholeSeconds);
-    return FromLocalSeconds(LocalSecondsOf(static_cast<time_t>(wholeSeconds.count()),
-                                           static_cast<long>(rest.count())));
+    return FromLocalSeconds(
+        LocalSecondsOf(static_cast<time_t>(wholeSeconds.count()), static_cast<long>(rest.count())));
 }
 
 TDateTime FileDateTime(const std::string& fileName) {

@@ -7,8 +7,8 @@
 #include "platform/Exception.h"
 #include "platform/FileSystem.h"
 #include "platform/ScopeExit.h"
-#include "zip/extract/BackgroundWriter.h"
 #include "zip/ZipExceptions.h"
+#include "zip/extract/BackgroundWriter.h"
 
 namespace {
 

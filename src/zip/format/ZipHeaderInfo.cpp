@@ -3,9 +3,9 @@
 #include <array>
 #include <vector>
 
+#include "platform/CodePage.h"
 #include "zip/base/ByteReader.h"
 #include "zip/base/DateTimeHelpers.h"
-#include "platform/CodePage.h"
 #include "zip/base/SmallHelpers.h"
 #include "zip/base/StreamUtil.h"
 
