@@ -1,6 +1,7 @@
 #include "FuzzSupport.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/MessageHooks.h"
@@ -17,6 +18,15 @@ void InstallQuietHooks() {
         return static_cast<int>(IDOK);
     });
     SetProcessMessagesHook([] {});
+}
+
+bool WriteArchiveFile(const uint8_t* data, size_t size) {
+    std::FILE* file = std::fopen(kArchiveFile, "wb");
+    if (file == nullptr) {
+        return false;
+    }
+    const bool written = std::fwrite(data, 1, size, file) == size;
+    return std::fclose(file) == 0 && written;
 }
 
 uint8_t TInputCursor::Byte() { return pos_ < size_ ? data_[pos_++] : 0; }

@@ -15,6 +15,13 @@
 // the only one) and pump nothing, so no target ever waits for a person.
 void InstallQuietHooks();
 
+// The file name under which targets that let the component open the archive
+// itself write the input, relative to the working directory.
+inline constexpr const char* kArchiveFile = "fuzz-archive.zip";
+
+// Writes the whole input to `kArchiveFile`; false if any step fails.
+bool WriteArchiveFile(const uint8_t* data, size_t size);
+
 // Takes bytes off the front of the fuzz input; past the end it hands out
 // zeros and empty spans, never reading outside the input.
 class TInputCursor {

@@ -94,21 +94,9 @@ void Configure(TUnZipper& zip, size_t size) {
     zip.SetDestDir(gDest.string());
 }
 
-// In the working directory (not the scratch folder, which must hold only
-// the destination).
-const char* const kArchiveFile = "fuzz-archive.zip";
-
-bool WriteArchiveFile(const uint8_t* data, size_t size) {
-    std::FILE* file = std::fopen(kArchiveFile, "wb");
-    if (file == nullptr) {
-        return false;
-    }
-    const bool written = std::fwrite(data, 1, size, file) == size;
-    return std::fclose(file) == 0 && written;
-}
-
 // Every other size extracts from a file the component opens itself, as the
-// updater does; the rest from the caller's stream.
+// updater does (in the working directory, not the scratch folder, which must
+// hold only the destination); the rest from the caller's stream.
 void ToFiles(TMemoryStream& archive, const uint8_t* data, size_t size) {
     TUnZipper zip;
     Configure(zip, size);

@@ -8,7 +8,6 @@
 // the sort order, the name conversion and whether a file is read.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <vector>
 
 #include "FuzzSupport.h"
@@ -41,18 +40,6 @@ void QueryEntries(TUnZipper& zip) {
     (void)zip.GetIsZip64();
 }
 
-// In the working directory, which the runner makes a scratch folder.
-const char* const kArchiveFile = "fuzz-archive.zip";
-
-bool WriteArchiveFile(const uint8_t* data, size_t size) {
-    std::FILE* file = std::fopen(kArchiveFile, "wb");
-    if (file == nullptr) {
-        return false;
-    }
-    const bool written = std::fwrite(data, 1, size, file) == size;
-    return std::fclose(file) == 0 && written;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -71,7 +58,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     zip.SetSortMode(static_cast<TZipSortMode>((size / 3) % 8));
     try {
         // Every other size reads through the component's own buffered file
-        // stream, as the updater does, the rest from the caller's stream.
+        // stream, as the updater does, the rest from the caller's stream. The
+        // file lies in the working directory, which the runner makes a
+        // scratch folder.
         if ((size / 24) % 2 == 1 && WriteArchiveFile(data, size)) {
             zip.SetZipName(kArchiveFile);
         } else {

@@ -1,27 +1,13 @@
 // Faults found by fuzzing the connection's readers, kept as unit tests.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 
 #include "LoopbackServer.h"
+#include "SizeRecordingStream.h"
 #include "net/NetExceptions.h"
 #include "net/TcpClient.h"
 #include "platform/MemoryStream.h"
-
-namespace {
-
-// Remembers the largest size the stream was ever asked to take.
-class SizeRecordingStream : public TMemoryStream {
-  public:
-    void SetSize(int64_t newSize) override {
-        largest = std::max(largest, newSize);
-        TMemoryStream::SetSize(newSize);
-    }
-    int64_t largest = 0;
-};
-
-}  // namespace
 
 // Four bytes from the peer claiming 2 GB used to size the stream to 2 GB
 // before a single data byte had arrived.

@@ -1,24 +1,14 @@
 // Faults found by fuzzing the extraction driver, kept as unit tests.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <vector>
 
+#include "SizeRecordingStream.h"
 #include "ZipFixtures.h"
 #include "platform/MemoryStream.h"
 #include "zip/UnZipper.h"
 
 namespace {
-
-// Remembers the largest size the stream was ever asked to take.
-class SizeRecordingStream : public TMemoryStream {
-  public:
-    void SetSize(int64_t newSize) override {
-        largest = std::max(largest, newSize);
-        TMemoryStream::SetSize(newSize);
-    }
-    int64_t largest = 0;
-};
 
 // An archive of a few hundred bytes whose one deflated entry claims a
 // megabyte of compressed data that would inflate to almost a gigabyte.

@@ -6,7 +6,6 @@
 #include "DecoderTestSupport.h"
 #include "ZipBuilder.h"
 #include "ZipFixtures.h"
-#include "platform/Exception.h"
 #include "zip/UnZipper.h"
 #include "zip/codec/ZipCrypt.h"
 
@@ -98,15 +97,6 @@ bool Exists(const std::string& path) {
 uint32_t CrcOf(const std::string& data) {
     return static_cast<uint32_t>(
         ::crc32(0L, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
-}
-
-std::string MessageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "(none)";
 }
 
 }  // namespace extract

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "MessageOf.h"
 #include "TempDir.h"
 
 class TUnZipper;
@@ -46,7 +47,7 @@ std::string ReadFile(const std::string& path);
 bool Exists(const std::string& path);
 uint32_t CrcOf(const std::string& data);
 
-// Runs `action`, returning the message of the Exception it raises ("(none)").
-std::string MessageOf(const std::function<void()>& action);
+// The extraction tests call it as extract::MessageOf.
+using ::MessageOf;
 
 }  // namespace extract

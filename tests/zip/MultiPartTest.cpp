@@ -2,6 +2,7 @@
 // directory onto other parts, and the disk prompt.
 #include <gtest/gtest.h>
 
+#include "MessageOf.h"
 #include "RecordingHooks.h"
 #include "TempDir.h"
 #include "ZipFixtures.h"
@@ -10,21 +11,7 @@
 
 namespace {
 
-fixtures::Entry Stored(const std::string& name, const std::string& data) {
-    fixtures::Entry e;
-    e.name = name;
-    e.data = data;
-    return e;
-}
-
-std::string MessageOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "(none)";
-}
+using fixtures::Stored;
 
 struct Split {
     std::string first;  // local headers (and maybe part of the directory)

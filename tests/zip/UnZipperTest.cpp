@@ -2,6 +2,7 @@
 // queries, comments, listing, events and cancel.
 #include <gtest/gtest.h>
 
+#include "MessageOf.h"
 #include "RecordingHooks.h"
 #include "TempDir.h"
 #include "ZipFixtures.h"
@@ -11,14 +12,9 @@
 
 namespace {
 
-using fixtures::Archive;
+using fixtures::Stored;
 
-fixtures::Entry Stored(const std::string& name, const std::string& data) {
-    fixtures::Entry e;
-    e.name = name;
-    e.data = data;
-    return e;
-}
+using fixtures::Archive;
 
 Archive Sample() {
     Archive a;
@@ -30,15 +26,6 @@ Archive Sample() {
     a.entries[1].dosDateTime = ((24u << 9 | 7u << 5 | 15u) << 16) | (13u << 11 | 45u << 5 | 15u);
     a.comment = "archive note";
     return a;
-}
-
-std::string MessageOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "(none)";
 }
 
 class UnZipperTest : public ::testing::Test {

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <filesystem>
 
+#include "MessageOf.h"
 #include "TempDir.h"
 #include "ZipFixtures.h"
 #include "platform/MemoryStream.h"
@@ -15,13 +16,7 @@ namespace {
 using fixtures::Archive;
 using fixtures::Build;
 using fixtures::Entry;
-
-Entry Stored(const std::string& name, const std::string& data) {
-    Entry e;
-    e.name = name;
-    e.data = data;
-    return e;
-}
+using fixtures::Stored;
 
 Archive TwoFiles() {
     Archive a;
@@ -38,15 +33,6 @@ struct Opened {
         zip.SetZipName(path);
     }
 };
-
-std::string MessageOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "(none)";
-}
 
 TEST(EndOfCentral, ZeroLengthFileIsAnEmptyArchive) {
     Opened o("");

@@ -24,6 +24,13 @@ uint32_t Crc(const std::string& data) {
         ::crc32(0L, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
 }
 
+Entry Stored(const std::string& name, const std::string& data) {
+    Entry e;
+    e.name = name;
+    e.data = data;
+    return e;
+}
+
 std::string Zip64Extra(const std::vector<uint64_t>& values) {
     std::string block;
     Put16(block, 1);

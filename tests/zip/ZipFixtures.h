@@ -44,6 +44,9 @@ struct Archive {
     bool offsetsIncludePrefix = false;      // central offsets count the prefix
 };
 
+// A stored entry holding `data`, every other field at its default.
+Entry Stored(const std::string& name, const std::string& data);
+
 // Layout: prefix, local headers with data, central directory, [zip64 end
 // record, locator], end record, comment.
 std::string Build(const Archive& archive);
