@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <chrono>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
@@ -151,3 +152,17 @@ void LoopbackServer::Serve(Script script, int connections) {
 RefusingPort::RefusingPort() { fd_ = BoundLoopbackSocket(port_); }
 
 RefusingPort::~RefusingPort() { ::close(fd_); }
+
+LoopbackServer::Script SendThenWait(std::string bytes) {
+    return [bytes = std::move(bytes)](ServerSide& side) {
+        side.Send(bytes);
+        side.WaitForClientClose();
+    };
+}
+
+LoopbackServer::Script SendThenClose(std::string bytes) {
+    return [bytes = std::move(bytes)](ServerSide& side) {
+        side.Send(bytes);
+        side.Close();
+    };
+}

@@ -55,6 +55,11 @@ class LoopbackServer {
     std::thread thread_;
 };
 
+// Scripts most connection tests run: send `bytes`, then wait for the client
+// to close its end, or close the server's end at once (orderly).
+LoopbackServer::Script SendThenWait(std::string bytes);
+LoopbackServer::Script SendThenClose(std::string bytes);
+
 // A port on 127.0.0.1 that refuses connections for as long as the object
 // lives: bound, so nobody else takes it, but not listening.
 class RefusingPort {

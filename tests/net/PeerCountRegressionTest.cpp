@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "LoopbackClient.h"
 #include "LoopbackServer.h"
 #include "SizeRecordingStream.h"
 #include "net/NetExceptions.h"
@@ -12,14 +13,9 @@
 // Four bytes from the peer claiming 2 GB used to size the stream to 2 GB
 // before a single data byte had arrived.
 TEST(PeerCountRegression, AClaimedCountDoesNotSizeTheStreamBeforeTheBytesArrive) {
-    LoopbackServer server([](ServerSide& side) {
-        side.Send(std::string("\x7f\xff\xff\xff", 4) + "abc");
-        side.Close();
-    });
+    LoopbackServer server(SendThenClose(std::string("\x7f\xff\xff\xff", 4) + "abc"));
     TTcpClient client;
-    client.Host = "127.0.0.1";
-    client.Port = server.Port();
-    client.ConnectToHost();
+    Connect(client, server);
     SizeRecordingStream stream;
     EXPECT_THROW(client.ReadToStream(stream, -1, false), EConnClosedGracefully);
     EXPECT_LE(stream.largest, 1 << 20);
@@ -28,14 +24,9 @@ TEST(PeerCountRegression, AClaimedCountDoesNotSizeTheStreamBeforeTheBytesArrive)
 
 // A count the peer sends and then honours still arrives whole.
 TEST(PeerCountRegression, AnHonouredCountStillEndsTheStreamAtItsBytes) {
-    LoopbackServer server([](ServerSide& side) {
-        side.Send(std::string("\x00\x00\x00\x05", 4) + "hello" + "tail");
-        side.WaitForClientClose();
-    });
+    LoopbackServer server(SendThenWait(std::string("\x00\x00\x00\x05", 4) + "hello" + "tail"));
     TTcpClient client;
-    client.Host = "127.0.0.1";
-    client.Port = server.Port();
-    client.ConnectToHost();
+    Connect(client, server);
     TMemoryStream stream;
     client.ReadToStream(stream, -1, false);
     ASSERT_EQ(stream.Size(), 5);

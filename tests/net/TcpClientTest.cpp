@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "FaultInjection.h"
+#include "LoopbackClient.h"
 #include "LoopbackServer.h"
 #include "net/NetExceptions.h"
 #include "net/SocketErrors.h"
@@ -58,9 +59,7 @@ TEST(TcpClient, ConnectsReportsStatusAndClosesOnce) {
         ++connected;
     };
     client.OnDisconnected = [&](TNetComponent*) { ++disconnected; };
-    client.Host = "127.0.0.1";
-    client.Port = server.Port();
-    client.ConnectToHost();
+    Connect(client, server);
     EXPECT_TRUE(client.IsConnected());
     EXPECT_EQ(client.SocketHandle().RemoteIP, "127.0.0.1");
     EXPECT_EQ(client.SocketHandle().RemotePort, server.Port());
@@ -104,9 +103,7 @@ TEST(TcpClient, ConnectingAnOpenClientRaisesAndLeavesTheConnectionAlone) {
     LoopbackServer server([&](ServerSide& side) { received = side.ReceiveUntilClose(); });
     {
         TTcpClient client;
-        client.Host = "127.0.0.1";
-        client.Port = server.Port();
-        client.ConnectToHost();
+        Connect(client, server);
         const TSocket socket = client.SocketHandle().SocketId();
         try {
             client.ConnectToHost();
@@ -246,9 +243,7 @@ TEST(TcpClientFault, AnInterruptedConnectStillCompletes) {
     TTcpClient client;
     EntryPointSwap swap;
     swap.Entries().Connect = InterruptedConnect;
-    client.Host = "127.0.0.1";
-    client.Port = server.Port();
-    client.ConnectToHost();
+    Connect(client, server);
     EXPECT_TRUE(client.IsConnected());
     EXPECT_EQ(client.SocketHandle().RemotePort, server.Port());
 }

@@ -7,18 +7,13 @@
 #include <string>
 
 #include "FaultInjection.h"
+#include "LoopbackClient.h"
 #include "LoopbackServer.h"
 #include "net/NetExceptions.h"
 #include "net/TcpClient.h"
 #include "platform/SocketErrorNumbers.h"
 
 namespace {
-
-void Connect(TTcpClient& client, const LoopbackServer& server) {
-    client.Host = "127.0.0.1";
-    client.Port = server.Port();
-    client.ConnectToHost();
-}
 
 size_t gPiece = 0;
 
@@ -81,10 +76,7 @@ TEST_P(ReadLinePieces, LinesAreJoinedAcrossPiecesAndTheRestIsKept) {
 INSTANTIATE_TEST_SUITE_P(Sizes, ReadLinePieces, ::testing::Values(1, 2, 3, 10, 1 << 20));
 
 TEST(ReadLine, BytesAfterTheTerminatorStayForTheNextReader) {
-    LoopbackServer server([](ServerSide& side) {
-        side.Send("ok\r\nMORE");
-        side.WaitForClientClose();
-    });
+    LoopbackServer server(SendThenWait("ok\r\nMORE"));
     TTcpClient client;
     Connect(client, server);
     EXPECT_EQ(client.ReadLine("\r\n", 5000), "ok");
@@ -94,10 +86,7 @@ TEST(ReadLine, BytesAfterTheTerminatorStayForTheNextReader) {
 }
 
 TEST(ReadLine, AnEmptyTerminatorMeansLineFeedAndDropsACarriageReturn) {
-    LoopbackServer server([](ServerSide& side) {
-        side.Send("ok\r\nok\na\rb\r\r\nlast\r\n");
-        side.WaitForClientClose();
-    });
+    LoopbackServer server(SendThenWait("ok\r\nok\na\rb\r\r\nlast\r\n"));
     TTcpClient client;
     Connect(client, server);
     EXPECT_EQ(client.ReadLine("", 5000), "ok");
@@ -141,10 +130,7 @@ TEST(ReadLine, TheLimitRestartsWheneverBytesArrive) {
 }
 
 TEST(ReadLine, APartialLineThenCloseGivesEmptyTextThenClosedGracefully) {
-    LoopbackServer server([](ServerSide& side) {
-        side.Send("par");
-        side.Close();
-    });
+    LoopbackServer server(SendThenClose("par"));
     TTcpClient client;
     Connect(client, server);
     EXPECT_EQ(client.ReadLine("\r\n", 5000), "");
@@ -176,10 +162,7 @@ TEST(ReadLine, AClientThatNeverConnectedRaisesClosedGracefully) {
 // A peer that never sends the terminator must not grow the buffer without
 // bound: the read fails once no line within the limit can still come.
 TEST(ReadLine, ALineWithoutEndFailsAtTheMaximumLength) {
-    LoopbackServer server([](ServerSide& side) {
-        side.Send(std::string(40000, 'a'));
-        side.WaitForClientClose();
-    });
+    LoopbackServer server(SendThenWait(std::string(40000, 'a')));
     TTcpClient client;
     Connect(client, server);
     EXPECT_EQ(client.MaxLineLength, 16384);
@@ -194,10 +177,8 @@ TEST(ReadLine, ALineWithoutEndFailsAtTheMaximumLength) {
 }
 
 TEST(ReadLine, ALineOfExactlyTheMaximumIsAcceptedAndOneMoreIsNot) {
-    LoopbackServer server([](ServerSide& side) {
-        side.Send(std::string(100, 'a') + "\r\n" + std::string(101, 'b') + "\r\n");
-        side.WaitForClientClose();
-    });
+    LoopbackServer server(
+        SendThenWait(std::string(100, 'a') + "\r\n" + std::string(101, 'b') + "\r\n"));
     TTcpClient client;
     client.MaxLineLength = 100;
     Connect(client, server);
@@ -220,10 +201,7 @@ TEST(ReadLine, AFailingWaitIsAnErrorNotATimeOut) {
 }
 
 TEST(ReadLine, InterruptedReceivesAreRepeated) {
-    LoopbackServer server([](ServerSide& side) {
-        side.Send("ok\r\n");
-        side.WaitForClientClose();
-    });
+    LoopbackServer server(SendThenWait("ok\r\n"));
     TTcpClient client;
     Connect(client, server);
     EntryPointSwap swap;
@@ -234,10 +212,7 @@ TEST(ReadLine, InterruptedReceivesAreRepeated) {
 }
 
 TEST(ReceiveChunk, AShutDownSocketWithNothingBufferedRaises10058AndCloses) {
-    LoopbackServer server([](ServerSide& side) {
-        side.Send("x");
-        side.WaitForClientClose();
-    });
+    LoopbackServer server(SendThenWait("x"));
     TTcpClient client;
     Connect(client, server);
     EntryPointSwap swap;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "LoopbackClient.h"
 #include "LoopbackServer.h"
 #include "TempDir.h"
 #include "net/NetExceptions.h"
@@ -12,12 +13,6 @@
 #include "platform/MemoryStream.h"
 
 namespace {
-
-void Connect(TTcpClient& client, const LoopbackServer& server) {
-    client.Host = "127.0.0.1";
-    client.Port = server.Port();
-    client.ConnectToHost();
-}
 
 // Bytes that show where a piece went missing or moved.
 std::string Payload(size_t size) {
@@ -109,10 +104,7 @@ TEST(ReadToStream, UntilCloseIntoAFileStartsAtTheStreamPosition) {
 }
 
 TEST(ReadToStream, APeerThatClosesAtOnceGivesAnEmptyStream) {
-    LoopbackServer server([](ServerSide& side) {
-        side.Send("ok\r\n");
-        side.Close();
-    });
+    LoopbackServer server(SendThenClose("ok\r\n"));
     TTcpClient client;
     WorkLog log(client);
     Connect(client, server);
@@ -149,10 +141,7 @@ TEST(ReadToStream, AResetMidStreamRaises10054AfterTheWorkEnd) {
 }
 
 TEST(ReadToStream, ACountReadsExactlyThatManyBytesAndLeavesTheRest) {
-    LoopbackServer server([](ServerSide& side) {
-        side.Send("abcdefgh");
-        side.WaitForClientClose();
-    });
+    LoopbackServer server(SendThenWait("abcdefgh"));
     TTcpClient client;
     WorkLog log(client);
     Connect(client, server);
@@ -181,10 +170,7 @@ TEST(ReadToStream, ALengthPrefixGivesTheCount) {
 }
 
 TEST(ReadToStream, ACloseBeforeTheCountRaisesClosedGracefullyAfterTheWorkEnd) {
-    LoopbackServer server([](ServerSide& side) {
-        side.Send("abc");
-        side.Close();
-    });
+    LoopbackServer server(SendThenClose("abc"));
     TTcpClient client;
     WorkLog log(client);
     Connect(client, server);
@@ -196,10 +182,7 @@ TEST(ReadToStream, ACloseBeforeTheCountRaisesClosedGracefullyAfterTheWorkEnd) {
 // With too few bytes buffered and the peer gone no receive can complete
 // the count; the read must fail instead of waiting for ever.
 TEST(ReadBytes, ACloseBeforeTheCountRaisesInsteadOfSpinning) {
-    LoopbackServer server([](ServerSide& side) {
-        side.Send("ab");
-        side.Close();
-    });
+    LoopbackServer server(SendThenClose("ab"));
     TTcpClient client;
     Connect(client, server);
     while (client.IsConnected()) {
@@ -213,10 +196,7 @@ TEST(ReadBytes, ACloseBeforeTheCountRaisesInsteadOfSpinning) {
 }
 
 TEST(ReadBytes, TakenBytesCountAsReadWorkOnlyInsideAnOpenWork) {
-    LoopbackServer server([](ServerSide& side) {
-        side.Send("12345678");
-        side.WaitForClientClose();
-    });
+    LoopbackServer server(SendThenWait("12345678"));
     TTcpClient client;
     WorkLog log(client);
     Connect(client, server);

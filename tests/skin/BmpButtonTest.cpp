@@ -55,6 +55,33 @@ struct Host {
 
 void Click(TBmpButton* button) { QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(1, 1)); }
 
+// A shown window whose left button has the focus and counts its clicks, with
+// a second button beside it to take the focus away.
+class BmpButtonKeyboard : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        host.Show();
+        button->setFocus();
+    }
+    Host host;
+    TBmpButton* button = host.Add(QPoint(10, 10));
+    TBmpButton* other = host.Add(QPoint(100, 10));
+    QSignalSpy clicks{button, &TBmpButton::OnClick};
+};
+
+// Two shown buttons side by side in group 1.
+class BmpButtonGroup : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        first->SetGroupIndex(1);
+        second->SetGroupIndex(1);
+        host.Show();
+    }
+    Host host;
+    TBmpButton* first = host.Add(QPoint(10, 10));
+    TBmpButton* second = host.Add(QPoint(100, 10));
+};
+
 }  // namespace
 
 TEST(BmpButton, DefaultsOfAFreshButton) {
@@ -154,12 +181,7 @@ TEST(BmpButtonMouse, OtherButtonsTakeFocusButNeverPress) {
     EXPECT_EQ(clicks.count(), 0);
 }
 
-TEST(BmpButtonKeyboard, SpaceHeldThenAnyKeyUpClicks) {
-    Host host;
-    TBmpButton* button = host.Add(QPoint(10, 10));
-    host.Show();
-    button->setFocus();
-    QSignalSpy clicks(button, &TBmpButton::OnClick);
+TEST_F(BmpButtonKeyboard, SpaceHeldThenAnyKeyUpClicks) {
     QTest::keyPress(button, Qt::Key_Space);
     EXPECT_EQ(button->ButtonState(), StateDown);
     QKeyEvent repeat(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, QString(" "), true);
@@ -172,25 +194,14 @@ TEST(BmpButtonKeyboard, SpaceHeldThenAnyKeyUpClicks) {
     EXPECT_EQ(clicks.count(), 1) << "nothing is held any more";
 }
 
-TEST(BmpButtonKeyboard, EnterClicksOnKeyDown) {
-    Host host;
-    TBmpButton* button = host.Add(QPoint(10, 10));
-    host.Show();
-    button->setFocus();
-    QSignalSpy clicks(button, &TBmpButton::OnClick);
+TEST_F(BmpButtonKeyboard, EnterClicksOnKeyDown) {
     QTest::keyPress(button, Qt::Key_Return);
     EXPECT_EQ(clicks.count(), 1);
     QTest::keyRelease(button, Qt::Key_Return);
     EXPECT_EQ(clicks.count(), 1);
 }
 
-TEST(BmpButtonKeyboard, LosingFocusDropsAHeldSpace) {
-    Host host;
-    TBmpButton* button = host.Add(QPoint(10, 10));
-    TBmpButton* other = host.Add(QPoint(100, 10));
-    host.Show();
-    button->setFocus();
-    QSignalSpy clicks(button, &TBmpButton::OnClick);
+TEST_F(BmpButtonKeyboard, LosingFocusDropsAHeldSpace) {
     QTest::keyPress(button, Qt::Key_Space);
     other->setFocus();
     QTest::keyRelease(button, Qt::Key_Space);
@@ -198,7 +209,7 @@ TEST(BmpButtonKeyboard, LosingFocusDropsAHeldSpace) {
     EXPECT_EQ(button->ButtonState(), StateUp);
 }
 
-TEST(BmpButtonKeyboard, MnemonicClicksWhenEnabled) {
+TEST(BmpButtonMnemonic, ClicksWhenEnabled) {
     Host host;
     TBmpButton* button = host.Add(QPoint(10, 10));
     button->SetCaption(QStringLiteral("&Go"));
@@ -287,13 +298,7 @@ TEST(BmpButtonPaint, FocusRectangleOnlyAroundACaption) {
     EXPECT_NE(button->grab().toImage(), captionOnly);
 }
 
-TEST(BmpButtonGroup, LatchesOneButtonAtATime) {
-    Host host;
-    TBmpButton* first = host.Add(QPoint(10, 10));
-    TBmpButton* second = host.Add(QPoint(100, 10));
-    first->SetGroupIndex(1);
-    second->SetGroupIndex(1);
-    host.Show();
+TEST_F(BmpButtonGroup, LatchesOneButtonAtATime) {
     Click(first);
     EXPECT_TRUE(first->Down());
     EXPECT_EQ(first->ButtonState(), StateExclusive);
@@ -307,13 +312,7 @@ TEST(BmpButtonGroup, LatchesOneButtonAtATime) {
     EXPECT_EQ(clicks.count(), 1);
 }
 
-TEST(BmpButtonGroup, AllowAllUpIsSharedAndLetsTheDownOneRise) {
-    Host host;
-    TBmpButton* first = host.Add(QPoint(10, 10));
-    TBmpButton* second = host.Add(QPoint(100, 10));
-    first->SetGroupIndex(1);
-    second->SetGroupIndex(1);
-    host.Show();
+TEST_F(BmpButtonGroup, AllowAllUpIsSharedAndLetsTheDownOneRise) {
     second->SetAllowAllUp(true);
     EXPECT_TRUE(first->AllowAllUp());
     Click(first);
@@ -322,7 +321,7 @@ TEST(BmpButtonGroup, AllowAllUpIsSharedAndLetsTheDownOneRise) {
     EXPECT_EQ(first->ButtonState(), StateUp);
 }
 
-TEST(BmpButtonGroup, DownNeedsAGroup) {
+TEST(BmpButton, DownNeedsAGroup) {
     TBmpButton button;
     button.SetDown(true);
     EXPECT_FALSE(button.Down());

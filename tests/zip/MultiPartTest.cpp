@@ -45,6 +45,19 @@ Split TwoPartArchive(size_t cut, uint16_t startDisk, const std::string& comment 
 constexpr size_t kCentralStart = 81;
 constexpr size_t kSecondCentral = kCentralStart + 46 + 5;
 
+// A scratch folder for the parts and the component that reads them.
+class MultiPart : public ::testing::Test {
+  protected:
+    // Writes the parts under the two names; the last part's path.
+    std::string WriteParts(const Split& parts, const std::string& firstName,
+                           const std::string& lastName) {
+        tmp.WriteFile(firstName, parts.first);
+        return tmp.WriteFile(lastName, parts.last);
+    }
+    TempDir tmp;
+    TUnZipper zip;
+};
+
 TEST(SplitPartNames, StandardAndClassicDefaults) {
     TUnZipper zip;
     std::string name = "C:\\x\\pkg";
@@ -72,12 +85,9 @@ TEST(SplitPartNames, CommonZ01NameIsUsedWhenOnlyItExists) {
     EXPECT_EQ(name, tmp.Path() + "pkg.zip.z01");
 }
 
-TEST(MultiPart, DirectoryOnTheFirstPartIsFetched) {
-    TempDir tmp;
+TEST_F(MultiPart, DirectoryOnTheFirstPartIsFetched) {
     const Split parts = TwoPartArchive(kSecondCentral + 51, 0);
-    tmp.WriteFile("pkg.zip.z01", parts.first);
-    const std::string last = tmp.WriteFile("pkg.zip", parts.last);
-    TUnZipper zip;
+    const std::string last = WriteParts(parts, "pkg.zip.z01", "pkg.zip");
     zip.SetZipName(last);
     zip.ReadZip();
     ASSERT_EQ(zip.GetCount(), 2);
@@ -88,12 +98,9 @@ TEST(MultiPart, DirectoryOnTheFirstPartIsFetched) {
     EXPECT_EQ(zip.GetDiskNo(1), 1u);
 }
 
-TEST(MultiPart, DirectoryContinuingOnTheNextPartIsFollowed) {
-    TempDir tmp;
+TEST_F(MultiPart, DirectoryContinuingOnTheNextPartIsFollowed) {
     const Split parts = TwoPartArchive(kSecondCentral, 0, "split note");
-    tmp.WriteFile("pkg.z01", parts.first);
-    const std::string last = tmp.WriteFile("pkg.zip", parts.last);
-    TUnZipper zip;
+    const std::string last = WriteParts(parts, "pkg.z01", "pkg.zip");
     zip.SetZipName(last);
     zip.ReadZip();
     ASSERT_EQ(zip.GetCount(), 2);
@@ -103,12 +110,9 @@ TEST(MultiPart, DirectoryContinuingOnTheNextPartIsFollowed) {
     EXPECT_EQ(zip.GetZipComment(), "split note");
 }
 
-TEST(MultiPart, ClassicNumberedParts) {
-    TempDir tmp;
+TEST_F(MultiPart, ClassicNumberedParts) {
     const Split parts = TwoPartArchive(kSecondCentral + 51, 0);
-    tmp.WriteFile("pkg.001", parts.first);
-    const std::string last = tmp.WriteFile("pkg.002", parts.last);
-    TUnZipper zip;
+    const std::string last = WriteParts(parts, "pkg.001", "pkg.002");
     zip.BlockMode = bmClassic;
     zip.SetZipName(last);
     zip.ReadZip();
@@ -116,12 +120,9 @@ TEST(MultiPart, ClassicNumberedParts) {
     EXPECT_EQ(zip.GetZipName(), tmp.Path() + "pkg.001");
 }
 
-TEST(MultiPart, HandlerNamesTheParts) {
-    TempDir tmp;
+TEST_F(MultiPart, HandlerNamesTheParts) {
     const Split parts = TwoPartArchive(kSecondCentral + 51, 0);
-    tmp.WriteFile("first-part.bin", parts.first);
-    const std::string last = tmp.WriteFile("pkg.zip", parts.last);
-    TUnZipper zip;
+    const std::string last = WriteParts(parts, "first-part.bin", "pkg.zip");
     std::vector<std::pair<int, TSplitPartType>> asked;
     zip.OnFileNameForSplitPart = [&](TUnZipper&, std::string& name, int n, TSplitPartType t) {
         asked.emplace_back(n, t);
@@ -134,13 +135,10 @@ TEST(MultiPart, HandlerNamesTheParts) {
     EXPECT_EQ(asked[0], std::make_pair(1, spFirst));
 }
 
-TEST(MultiPart, UnreadableDirectoryOnAMultiPartArchiveIsNotRebuilt) {
-    TempDir tmp;
+TEST_F(MultiPart, UnreadableDirectoryOnAMultiPartArchiveIsNotRebuilt) {
     Split parts = TwoPartArchive(kSecondCentral + 51, 0);
     parts.first[kCentralStart] = 'X';  // spoil the first central header
-    tmp.WriteFile("pkg.z01", parts.first);
-    const std::string last = tmp.WriteFile("pkg.zip", parts.last);
-    TUnZipper zip;
+    const std::string last = WriteParts(parts, "pkg.z01", "pkg.zip");
     zip.SetZipName(last);
     EXPECT_EQ(MessageOf([&] { zip.ReadZip(); }), "Not a valid zip file!");
     EXPECT_EQ(zip.GetZipName(), "");
