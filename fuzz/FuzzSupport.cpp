@@ -29,6 +29,11 @@ bool WriteArchiveFile(const uint8_t* data, size_t size) {
     return std::fclose(file) == 0 && written;
 }
 
+void LoadStream(TMemoryStream& stream, const void* data, size_t size) {
+    stream.WriteBuffer(data, static_cast<int64_t>(size));
+    stream.SetPosition(0);
+}
+
 uint8_t TInputCursor::Byte() { return pos_ < size_ ? data_[pos_++] : 0; }
 
 uint32_t TInputCursor::Le32() {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/MemoryStream.h"
 #include "zip/codec/EntryStages.h"
 #include "zip/codec/ZipCrypt.h"
 
@@ -21,6 +22,9 @@ inline constexpr const char* kArchiveFile = "fuzz-archive.zip";
 
 // Writes the whole input to `kArchiveFile`; false if any step fails.
 bool WriteArchiveFile(const uint8_t* data, size_t size);
+
+// Fills `stream` with `size` bytes of input and rewinds it.
+void LoadStream(TMemoryStream& stream, const void* data, size_t size);
 
 // Takes bytes off the front of the fuzz input; past the end it hands out
 // zeros and empty spans, never reading outside the input.

@@ -165,8 +165,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TMemoryStream archive;
-    archive.WriteBuffer(data, static_cast<int64_t>(size));
-    archive.SetPosition(0);
+    LoadStream(archive, data, size);
     ToFiles(archive, data, size);
     CheckNothingOutside();
     ResetDestination();

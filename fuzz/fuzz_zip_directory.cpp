@@ -49,8 +49,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TMemoryStream stream;
-    stream.WriteBuffer(data, static_cast<int64_t>(size));
-    stream.SetPosition(0);
+    LoadStream(stream, data, size);
 
     TUnZipper zip;
     zip.IncompleteZipMode = (size % 3 == 0) ? izAssumeMulti : izAssumeBad;

@@ -20,8 +20,7 @@ const int64_t kEstimates[] = {0, 1, 7, 255, 256, 4096, 65536, 1 << 20};
 
 std::optional<std::string> ByStream(const std::string& data, bool raw) {
     TMemoryStream in;
-    in.WriteBuffer(data.data(), static_cast<int64_t>(data.size()));
-    in.SetPosition(0);
+    LoadStream(in, data.data(), data.size());
     TMemoryStream out;
     try {
         const int64_t n = ZLibDecompressStream(in, out, raw);

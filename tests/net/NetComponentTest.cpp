@@ -28,11 +28,16 @@ struct WorkRecorder {
     std::vector<std::string> events;
 };
 
+// A component whose work events are recorded.
+class NetComponentWork : public ::testing::Test {
+  protected:
+    TNetComponent component;
+    WorkRecorder recorder{component};
+};
+
 }  // namespace
 
-TEST(NetComponent, CountsInsideOneWorkRaiseRunningTotals) {
-    TNetComponent component;
-    WorkRecorder recorder(component);
+TEST_F(NetComponentWork, CountsInsideOneWorkRaiseRunningTotals) {
     component.StartWork(wkRead, 0);
     component.AddWork(wkRead, 100);
     component.AddWork(wkRead, 0);
@@ -43,9 +48,7 @@ TEST(NetComponent, CountsInsideOneWorkRaiseRunningTotals) {
     EXPECT_EQ(recorder.events, expected);
 }
 
-TEST(NetComponent, NestedWorkReportsOnlyTheOutermostBeginAndEnd) {
-    TNetComponent component;
-    WorkRecorder recorder(component);
+TEST_F(NetComponentWork, NestedWorkReportsOnlyTheOutermostBeginAndEnd) {
     component.StartWork(wkRead, 10);
     component.StartWork(wkRead, 99);
     component.AddWork(wkRead, 4);
@@ -61,9 +64,7 @@ TEST(NetComponent, NestedWorkReportsOnlyTheOutermostBeginAndEnd) {
     EXPECT_EQ(recorder.events.back(), "work 0 1");
 }
 
-TEST(NetComponent, CountsOutsideAnOpenWorkOfTheirDirectionAreDropped) {
-    TNetComponent component;
-    WorkRecorder recorder(component);
+TEST_F(NetComponentWork, CountsOutsideAnOpenWorkOfTheirDirectionAreDropped) {
     component.AddWork(wkRead, 100);
     EXPECT_TRUE(recorder.events.empty());
     EXPECT_EQ(component.WorkInfo(wkRead).Total, 0);

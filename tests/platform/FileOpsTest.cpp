@@ -3,17 +3,27 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <string>
 #include <thread>
 
 #include "TempDir.h"
 #include "platform/FileOps.h"
 
-TEST(CopyFileNoOverwrite, RefusesAnExistingDestinationAndKeepsIt) {
+namespace {
+
+// A source file "new" and a destination file "old" in a scratch folder.
+struct NewOverOld {
     TempDir dir;
-    const auto from = dir.WriteFile("a", "new");
-    const auto to = dir.WriteFile("b", "old");
-    EXPECT_FALSE(CopyFileNoOverwrite(from, to));
-    EXPECT_EQ(TempDir::ReadFile(to), "old");
+    std::string from = dir.WriteFile("a", "new");
+    std::string to = dir.WriteFile("b", "old");
+};
+
+}  // namespace
+
+TEST(CopyFileNoOverwrite, RefusesAnExistingDestinationAndKeepsIt) {
+    NewOverOld files;
+    EXPECT_FALSE(CopyFileNoOverwrite(files.from, files.to));
+    EXPECT_EQ(TempDir::ReadFile(files.to), "old");
 }
 
 TEST(CopyFileNoOverwrite, KeepsExecutePermissionButNeverSetUserId) {
@@ -35,12 +45,10 @@ TEST(CopyFileNoOverwrite, MissingSourceCreatesNothing) {
 }
 
 TEST(ReplaceFile, RenamesOverTheDestination) {
-    TempDir dir;
-    const auto from = dir.WriteFile("a", "new");
-    const auto to = dir.WriteFile("b", "old");
-    EXPECT_TRUE(ReplaceFile(from, to));
-    EXPECT_EQ(TempDir::ReadFile(to), "new");
-    EXPECT_FALSE(FileExists(from));
+    NewOverOld files;
+    EXPECT_TRUE(ReplaceFile(files.from, files.to));
+    EXPECT_EQ(TempDir::ReadFile(files.to), "new");
+    EXPECT_FALSE(FileExists(files.from));
 }
 
 TEST(ShellOpen, StartsAnExecutableAndRefusesOthers) {

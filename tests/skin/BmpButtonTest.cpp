@@ -45,6 +45,12 @@ struct Host {
         QApplication::setActiveWindow(&window);
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     }
+    // Shows the window with one button at its left.
+    TBmpButton* ShowWithOne() {
+        TBmpButton* button = Add(QPoint(10, 10));
+        Show();
+        return button;
+    }
     // What the screen shows at a button's pixel, parent included.
     QRgb Pixel(TBmpButton* button, QPoint at) {
         return window.grab().toImage().pixel(button->mapTo(&window, at)) & 0xFFFFFF;
@@ -143,8 +149,7 @@ TEST(ButtonBitmaps, ReportsChangesButNotTheImageItHolds) {
 // release outside: no click, and the state follows the pointer.
 TEST(BmpButtonMouse, DragOffAndBackThenReleaseOutsideDoesNotClick) {
     Host host;
-    TBmpButton* button = host.Add(QPoint(10, 10));
-    host.Show();
+    TBmpButton* button = host.ShowWithOne();
     QSignalSpy clicks(button, &TBmpButton::OnClick);
     QTest::mousePress(button, Qt::LeftButton, {}, QPoint(1, 1));
     EXPECT_EQ(button->ButtonState(), StateDown);
@@ -285,8 +290,7 @@ TEST(BmpButtonPaint, LatchedBorderedButtonShowsTheDownPattern) {
 
 TEST(BmpButtonPaint, FocusRectangleOnlyAroundACaption) {
     Host host;
-    TBmpButton* button = host.Add(QPoint(10, 10));
-    host.Show();
+    TBmpButton* button = host.ShowWithOne();
     button->setFocus();
     ASSERT_TRUE(button->HasFocus());
     const QImage noCaption = button->grab().toImage();
@@ -334,8 +338,7 @@ TEST(BmpButton, DownNeedsAGroup) {
 
 TEST(BmpButton, DoubleClickEventOnlyWhileDown) {
     Host host;
-    TBmpButton* button = host.Add(QPoint(10, 10));
-    host.Show();
+    TBmpButton* button = host.ShowWithOne();
     QSignalSpy doubles(button, &TBmpButton::OnDblClick);
     QTest::mouseDClick(button, Qt::LeftButton, {}, QPoint(1, 1));
     EXPECT_EQ(doubles.count(), 0);

@@ -27,6 +27,12 @@ class CountingStream : public TMemoryStream {
     int64_t writeLimit = INT64_MAX;
 };
 
+// A buffer stream's wrapped stream.
+class TS_BufferStreamTest : public ::testing::Test {
+  protected:
+    CountingStream inner;
+};
+
 void Fill(TStream& s, int n) {
     for (int i = 0; i < n; ++i) {
         const auto b = static_cast<uint8_t>(i);
@@ -35,8 +41,7 @@ void Fill(TStream& s, int n) {
     s.SetPosition(0);
 }
 
-TEST(TS_BufferStream, ZeroReadsChangeNothingAndEndReadsGiveZero) {
-    CountingStream inner;
+TEST_F(TS_BufferStreamTest, ZeroReadsChangeNothingAndEndReadsGiveZero) {
     Fill(inner, 10);
     TS_BufferStream s(inner, 8);
     char b[16];
@@ -46,8 +51,7 @@ TEST(TS_BufferStream, ZeroReadsChangeNothingAndEndReadsGiveZero) {
     EXPECT_EQ(s.Read(b, 1), 0);
 }
 
-TEST(TS_BufferStream, PositionIsLogicalAndSeekingThereKeepsTheBuffer) {
-    CountingStream inner;
+TEST_F(TS_BufferStreamTest, PositionIsLogicalAndSeekingThereKeepsTheBuffer) {
     Fill(inner, 100);
     TS_BufferStream s(inner, 8192);
     char b[10];
@@ -59,16 +63,14 @@ TEST(TS_BufferStream, PositionIsLogicalAndSeekingThereKeepsTheBuffer) {
     EXPECT_EQ(inner.reads, 1);  // both reads came from the first fill
 }
 
-TEST(TS_BufferStream, SeekFromEndIgnoresTheSign) {
-    CountingStream inner;
+TEST_F(TS_BufferStreamTest, SeekFromEndIgnoresTheSign) {
     Fill(inner, 100);
     TS_BufferStream s(inner, 16);
     EXPECT_EQ(s.Seek(-22, TSeekOrigin::soEnd), 78);
     EXPECT_EQ(s.Seek(22, TSeekOrigin::soEnd), 78);
 }
 
-TEST(TS_BufferStream, SeekFlushesPendingWritesFirst) {
-    CountingStream inner;
+TEST_F(TS_BufferStreamTest, SeekFlushesPendingWritesFirst) {
     {
         TS_BufferStream s(inner, 64);
         s.WriteBuffer("hello", 5);
@@ -83,8 +85,7 @@ TEST(TS_BufferStream, SeekFlushesPendingWritesFirst) {
     EXPECT_EQ(inner.Size(), 5);
 }
 
-TEST(TS_BufferStream, DestructionFlushesAndLargeWritesGoThroughInBlocks) {
-    CountingStream inner;
+TEST_F(TS_BufferStreamTest, DestructionFlushesAndLargeWritesGoThroughInBlocks) {
     const std::string data(100, 'x');
     {
         TS_BufferStream s(inner, 32);
@@ -95,8 +96,7 @@ TEST(TS_BufferStream, DestructionFlushesAndLargeWritesGoThroughInBlocks) {
     EXPECT_EQ(inner.Size(), 100);
 }
 
-TEST(TS_BufferStream, ShortWriteOfTheWrappedStreamEndsTheWriteEarly) {
-    CountingStream inner;
+TEST_F(TS_BufferStreamTest, ShortWriteOfTheWrappedStreamEndsTheWriteEarly) {
     inner.writeLimit = 3;
     TS_BufferStream s(inner, 8);
     const std::string data(20, 'y');
@@ -106,8 +106,7 @@ TEST(TS_BufferStream, ShortWriteOfTheWrappedStreamEndsTheWriteEarly) {
     EXPECT_EQ(inner.Size(), 3);
 }
 
-TEST(TS_BufferStream, PutBackOnAFreshStreamOverflows) {
-    CountingStream inner;
+TEST_F(TS_BufferStreamTest, PutBackOnAFreshStreamOverflows) {
     TS_BufferStream s(inner, 8);
     try {
         s.PutBack('a');
@@ -117,8 +116,7 @@ TEST(TS_BufferStream, PutBackOnAFreshStreamOverflows) {
     }
 }
 
-TEST(TS_BufferStream, PutBackReturnsTheByteOnTheNextRead) {
-    CountingStream inner;
+TEST_F(TS_BufferStreamTest, PutBackReturnsTheByteOnTheNextRead) {
     Fill(inner, 4);
     TS_BufferStream s(inner, 8);
     char b = 0;
@@ -128,8 +126,7 @@ TEST(TS_BufferStream, PutBackReturnsTheByteOnTheNextRead) {
     EXPECT_EQ(b, 'z');
 }
 
-TEST(TS_BufferStream, WriteAfterReadLandsAtTheLogicalPosition) {
-    CountingStream inner;
+TEST_F(TS_BufferStreamTest, WriteAfterReadLandsAtTheLogicalPosition) {
     Fill(inner, 20);
     {
         TS_BufferStream s(inner, 16);
@@ -142,8 +139,7 @@ TEST(TS_BufferStream, WriteAfterReadLandsAtTheLogicalPosition) {
     EXPECT_EQ(inner.Memory()[6], 6);
 }
 
-TEST(TS_BufferStream, FillAndFlushNotify) {
-    CountingStream inner;
+TEST_F(TS_BufferStreamTest, FillAndFlushNotify) {
     Fill(inner, 10);
     int fills = 0;
     int flushes = 0;
@@ -164,8 +160,7 @@ TEST(TS_BufferStream, FillAndFlushNotify) {
 
 // Catches a buffered stream that copies large reads through its small buffer
 // (one system call per buffer length instead of one per request).
-TEST(TS_BufferStream, ReadsAsLargeAsTheBufferGoStraightThroughAndKeepThePosition) {
-    CountingStream inner;
+TEST_F(TS_BufferStreamTest, ReadsAsLargeAsTheBufferGoStraightThroughAndKeepThePosition) {
     Fill(inner, 40);
     TS_BufferStream s(inner, 8);
     uint8_t b[32];

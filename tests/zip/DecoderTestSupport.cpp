@@ -58,6 +58,14 @@ void TMemoryStages::WriteOutput(uint8_t* data, uint32_t count) {
     output.append(reinterpret_cast<const char*>(data), count);
 }
 
+std::string DecodeOutput(const std::string& data, int64_t uncompressedSize, TDecodeResult expected,
+                         const std::function<TDecodeResult(TMemoryStages&)>& decode) {
+    TMemoryStages stages;
+    stages.Begin(data, uncompressedSize);
+    EXPECT_EQ(decode(stages), expected);
+    return stages.output;
+}
+
 std::string TestDataPath(const std::string& relative) {
     return std::string(ZUVO_TESTDATA_DIR) + "/zip/" + relative;
 }

@@ -51,6 +51,11 @@ struct TLocalEntry {
     std::string data;  // compressed data, with any 12-byte encryption header
 };
 
+// Runs `decode` over `data`, an entry of `uncompressedSize` bytes, expects it
+// to end with `expected` and returns what it wrote.
+std::string DecodeOutput(const std::string& data, int64_t uncompressedSize, TDecodeResult expected,
+                         const std::function<TDecodeResult(TMemoryStages&)>& decode);
+
 std::string TestDataPath(const std::string& relative);
 std::string ReadWholeFile(const std::string& path);
 // `archive` is relative to the zip test data folder, e.g. "legacy/x.zip".

@@ -60,10 +60,8 @@ struct TImplodeWriter {
 
 std::string RunExplode(const std::string& data, int64_t size, uint16_t flags,
                        TDecodeResult expected = TDecodeResult::Complete) {
-    TMemoryStages stages;
-    stages.Begin(data, size);
-    EXPECT_EQ(Explode(stages, flags), expected);
-    return stages.output;
+    return DecodeOutput(data, size, expected,
+                        [flags](TMemoryStages& stages) { return Explode(stages, flags); });
 }
 
 }  // namespace

@@ -29,10 +29,8 @@ TBitWriter WithFollowers(const std::string& rowZero = {}) {
 
 std::string Unreduce(const std::string& data, int64_t size, int factor,
                      TDecodeResult expected = TDecodeResult::Complete) {
-    TMemoryStages stages;
-    stages.Begin(data, size);
-    EXPECT_EQ(UnReduce(stages, factor), expected);
-    return stages.output;
+    return DecodeOutput(data, size, expected,
+                        [factor](TMemoryStages& stages) { return UnReduce(stages, factor); });
 }
 
 std::string RawBytes(std::initializer_list<int> bytes) {
