@@ -4,17 +4,9 @@
 
 #include <stdexcept>
 
+#include "ZipBytes.h"
+
 namespace {
-
-void Put16(std::string& out, uint32_t v) {
-    out.push_back(static_cast<char>(v & 0xFF));
-    out.push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-
-void Put32(std::string& out, uint32_t v) {
-    Put16(out, v & 0xFFFF);
-    Put16(out, v >> 16);
-}
 
 constexpr uint32_t kDosTime = (12u << 11) | (30u << 5);                  // 12:30:00
 constexpr uint32_t kDosDate = ((2024u - 1980u) << 9) | (5u << 5) | 17u;  // 2024-05-17
@@ -94,15 +86,6 @@ std::string ZipBuilder::Build() const {
         Put32(central, offset);
         central += e.name;
     }
-    const uint32_t centralOffset = static_cast<uint32_t>(out.size());
-    out += central;
-    out += "PK\x05\x06";
-    Put16(out, 0);
-    Put16(out, 0);
-    Put16(out, static_cast<uint32_t>(entries_.size()));
-    Put16(out, static_cast<uint32_t>(entries_.size()));
-    Put32(out, static_cast<uint32_t>(central.size()));
-    Put32(out, centralOffset);
-    Put16(out, 0);
+    AppendDirectoryAndEnd(out, central, static_cast<uint32_t>(entries_.size()));
     return out;
 }

@@ -5,6 +5,7 @@
 
 #include "DecoderTestSupport.h"
 #include "ZipBuilder.h"
+#include "ZipBytes.h"
 #include "ZipFixtures.h"
 #include "zip/UnZipper.h"
 #include "zip/codec/ZipCrypt.h"
@@ -12,9 +13,6 @@
 namespace extract {
 
 namespace {
-
-using fixtures::Put16;
-using fixtures::Put32;
 
 std::string Payload(const Entry& e, uint32_t crc) {
     if (e.payload) {
@@ -65,16 +63,7 @@ std::string Build(const std::vector<Entry>& entries) {
         Put32(central, offset);
         central += e.name;
     }
-    const auto centralOffset = static_cast<uint32_t>(out.size());
-    out += central;
-    out += "PK\x05\x06";
-    Put16(out, 0);
-    Put16(out, 0);
-    Put16(out, static_cast<uint32_t>(entries.size()));
-    Put16(out, static_cast<uint32_t>(entries.size()));
-    Put32(out, static_cast<uint32_t>(central.size()));
-    Put32(out, centralOffset);
-    Put16(out, 0);
+    AppendDirectoryAndEnd(out, central, static_cast<uint32_t>(entries.size()));
     return out;
 }
 

@@ -5,13 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "ZipBytes.h"
+
 // Builds zip archives byte by byte for the directory tests, so that every
 // field can be set to the value a fault needs.
 namespace fixtures {
 
-void Put16(std::string& out, uint32_t v);
-void Put32(std::string& out, uint32_t v);
-void Put64(std::string& out, uint64_t v);
+using ::Put16;
+using ::Put32;
+using ::Put64;
 uint32_t Crc(const std::string& data);
 
 struct Entry {
