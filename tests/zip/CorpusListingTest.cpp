@@ -8,6 +8,7 @@
 #include <sstream>
 #include <tuple>
 
+#include "ReferenceListing.h"
 #include "platform/CodePage.h"
 #include "platform/MemoryStream.h"
 #include "zip/UnZipper.h"
@@ -41,45 +42,7 @@ void PrintTo(const Listed& l, std::ostream* os) {
     *os << " m" << l.method << " c" << l.compressed << " u" << l.uncompressed << " crc" << l.crc;
 }
 
-struct Expected {
-    std::string rawName;
-    int method;
-    uint64_t compressed;
-    uint64_t uncompressed;
-    uint32_t crc;
-};
-
-std::string FromHex(const std::string& hex) {
-    std::string out;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2) {
-        out += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-    }
-    return out;
-}
-
-std::map<std::string, std::vector<Expected>> LoadExpected() {
-    std::map<std::string, std::vector<Expected>> byArchive;
-    std::ifstream in(kCorpus + "expected.tsv");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#') {
-            continue;
-        }
-        std::vector<std::string> f;
-        std::stringstream fields(line);
-        std::string field;
-        while (std::getline(fields, field, '\t')) {
-            f.push_back(field);
-        }
-        if (f.size() < 7) {
-            continue;
-        }
-        byArchive[f[0]].push_back({FromHex(f[6]), std::stoi(f[2]), std::stoull(f[3]),
-                                   std::stoull(f[4]),
-                                   static_cast<uint32_t>(std::stoul(f[5], nullptr, 16))});
-    }
-    return byArchive;
-}
+using Expected = TReferenceEntry;
 
 // What the component must show for a stored name: `\` separators, and
 // CP437 names turned into UTF-8 unless the entry says it is UTF-8 already
@@ -156,7 +119,7 @@ void ExpectSameListing(TUnZipper& zip, const std::vector<Expected>& expected,
 bool IsByteSplitSet(const std::string& archive) { return archive.ends_with(".001"); }
 
 TEST(CorpusListing, EveryListedArchiveMatchesTheReference) {
-    const auto expected = LoadExpected();
+    const auto expected = ReadReferenceListing();
     ASSERT_GT(expected.size(), 150u);
     for (const auto& [archive, entries] : expected) {
         SCOPED_TRACE(archive);
@@ -188,7 +151,7 @@ TEST(CorpusListing, ArchiveInsideCommentListsTheOuterArchive) {
 }
 
 TEST(CorpusListing, ByteSplitSetListsWhenHandedAsOneStream) {
-    const auto expected = LoadExpected();
+    const auto expected = ReadReferenceListing();
     const std::string first = "multipart/numbered_split/numbered_split.zip.001";
     ASSERT_EQ(expected.count(first), 1u);
     TMemoryStream joined;

@@ -7,6 +7,7 @@
 #include <map>
 #include <sstream>
 
+#include "ReferenceListing.h"
 #include "zip/codec/Explode.h"
 #include "zip/codec/Inflate.h"
 #include "zip/codec/Unreduce.h"
@@ -85,29 +86,13 @@ struct TExpected {
     uint32_t crc32 = 0;
 };
 
-std::string FromHex(const std::string& hex) {
-    std::string bytes;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2) {
-        bytes.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-    }
-    return bytes;
-}
-
-// expected.tsv rows of one archive, keyed by the raw name bytes.
+// The reference listing's rows of one archive, keyed by the raw name bytes.
 std::map<std::string, TExpected> ExpectedOf(const std::string& archive) {
-    std::ifstream in(TestDataPath("expected.tsv"));
+    auto listing = ReadReferenceListing();
     std::map<std::string, TExpected> rows;
-    std::string line;
-    while (std::getline(in, line)) {
-        std::vector<std::string> f;
-        std::stringstream fields(line);
-        for (std::string field; std::getline(fields, field, '\t');) {
-            f.push_back(field);
-        }
-        if (f.size() == 7 && f[0] == archive) {
-            rows[FromHex(f[6])] = {std::stoll(f[3]), std::stoll(f[4]),
-                                   static_cast<uint32_t>(std::stoul(f[5], nullptr, 16))};
-        }
+    for (const TReferenceEntry& entry : listing[archive]) {
+        rows[entry.rawName] = {static_cast<int64_t>(entry.compressed),
+                               static_cast<int64_t>(entry.uncompressed), entry.crc};
     }
     return rows;
 }

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "ExtractTestSupport.h"
+#include "ReferenceListing.h"
 #include "TempDir.h"
 #include "zip/UnZipper.h"
 
@@ -18,37 +19,7 @@ namespace {
 
 const std::string kCorpus = std::string(ZUVO_TESTDATA_DIR) + "/zip/";
 
-struct Expected {
-    std::string name;
-    int method = 0;
-    uint64_t size = 0;
-    uint32_t crc = 0;
-};
-
-std::vector<std::string> SplitTabs(const std::string& line) {
-    std::vector<std::string> fields;
-    std::stringstream in(line);
-    std::string field;
-    while (std::getline(in, field, '\t')) {
-        fields.push_back(field);
-    }
-    return fields;
-}
-
-std::map<std::string, std::vector<Expected>> LoadExpected() {
-    std::map<std::string, std::vector<Expected>> byArchive;
-    std::ifstream in(kCorpus + "expected.tsv");
-    std::string line;
-    while (std::getline(in, line)) {
-        const auto f = SplitTabs(line);
-        if (line.empty() || line[0] == '#' || f.size() < 7) {
-            continue;
-        }
-        byArchive[f[0]].push_back({f[1], std::stoi(f[2]), std::stoull(f[4]),
-                                   static_cast<uint32_t>(std::stoul(f[5], nullptr, 16))});
-    }
-    return byArchive;
-}
+using Expected = TReferenceEntry;
 
 // The password column of the manifest, by archive.
 std::map<std::string, std::string> LoadPasswords() {
@@ -137,7 +108,7 @@ void PrintTo(const Written& w, std::ostream* os) { *os << w.size << "/" << std::
 
 class ExtractCorpus : public ::testing::Test {
   protected:
-    std::map<std::string, std::vector<Expected>> expected_ = LoadExpected();
+    std::map<std::string, std::vector<Expected>> expected_ = ReadReferenceListing();
     std::map<std::string, std::string> passwords_ = LoadPasswords();
 };
 
@@ -157,7 +128,7 @@ TEST_F(ExtractCorpus, EveryReadableArchiveExtractsToTheListedCrcs) {
             if (!e.name.empty() && e.name.back() == '/') {
                 ++directories;
             } else if (Supported(e.method)) {
-                want.push_back({e.size, e.crc});
+                want.push_back({e.uncompressed, e.crc});
             }
         }
         TUnZipper zip;
