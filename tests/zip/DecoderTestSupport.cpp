@@ -338,6 +338,14 @@ void ExpectSurvivesDamage(const std::vector<TLocalEntry>& samples,
     }
 }
 
+int ExpectLegacyEntriesDecode(const std::function<bool(int method)>& accepts) {
+    int checked = 0;
+    for (const std::string& archive : LegacyArchives()) {
+        checked += ExpectEntriesDecode(archive, accepts);
+    }
+    return checked;
+}
+
 std::vector<TLocalEntry> LegacySamples(int method) {
     std::vector<TLocalEntry> samples;
     for (const std::string& archive : LegacyArchives()) {

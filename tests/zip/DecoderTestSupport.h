@@ -109,6 +109,9 @@ std::vector<TLocalEntry> LegacySamples(int method);
 // The legacy test archives.
 const std::vector<std::string>& LegacyArchives();
 
+// ExpectEntriesDecode over every legacy archive; the entries checked.
+int ExpectLegacyEntriesDecode(const std::function<bool(int method)>& accepts);
+
 // Feeds damaged copies of real entries (bytes flipped, cut short) and pure
 // noise to `decode`, over stages that accept any amount of output. A decoder
 // must end every one of them; the sanitizer build checks every access.
