@@ -70,8 +70,7 @@ class Download : public WorkflowFixture {};
 TEST_F(Download, ReplyAndFirstPackageBytesInOneSegmentStartTheFile) {
     const std::string package = std::string("PK\x03\x04", 4) + std::string(100000, 'z');
     LoopbackServer server(Answer(kReply, package), 2);
-    steps->ServerHosts = {"127.0.0.1"};
-    steps->ServerPort = server.Port();
+    UseLoopbackServer(server.Port());
     EXPECT_TRUE(RunDownload());
     server.Join();
     EXPECT_EQ(PackageBytes(), package);
@@ -125,8 +124,7 @@ TEST_F(Download, WrongOrMissingRepliesAreRefused) {
          {"OK_DOWN_LOAD_UPDATE_BROWSER\r\n", "ok_down_load_update_browser \r\n", ""}) {
         RecordingHooks boxes;
         LoopbackServer server(Answer(reply, "data"), 2);
-        steps->ServerHosts = {"127.0.0.1"};
-        steps->ServerPort = server.Port();
+        UseLoopbackServer(server.Port());
         EXPECT_FALSE(RunDownload()) << reply;
         server.Join();
         ASSERT_EQ(boxes.Boxes().size(), 1u) << reply;
@@ -153,8 +151,7 @@ TEST_F(Download, AReplyInTwoPiecesEachWithinTheWaitIsAccepted) {
             side.Close();
         },
         2);
-    steps->ServerHosts = {"127.0.0.1"};
-    steps->ServerPort = server.Port();
+    UseLoopbackServer(server.Port());
     EXPECT_TRUE(RunDownload());
     server.Join();
     EXPECT_EQ(PackageBytes(), "pkg");
@@ -174,8 +171,7 @@ TEST_F(Download, AReplyLaterThanTheWaitIsRefused) {
             side.Close();
         },
         2);
-    steps->ServerHosts = {"127.0.0.1"};
-    steps->ServerPort = server.Port();
+    UseLoopbackServer(server.Port());
     EXPECT_FALSE(steps->DownloadPackage(hurried));
     server.Join();
     ASSERT_EQ(hooks.Boxes().size(), 1u);
@@ -185,8 +181,7 @@ TEST_F(Download, AReplyLaterThanTheWaitIsRefused) {
 
 TEST_F(Download, ServerThatClosesAtOnceGivesAnEmptyPackageAndReady) {
     LoopbackServer server(Answer(kReply, ""), 2);
-    steps->ServerHosts = {"127.0.0.1"};
-    steps->ServerPort = server.Port();
+    UseLoopbackServer(server.Port());
     EXPECT_TRUE(RunDownload());
     server.Join();
     EXPECT_EQ(PackageBytes(), "");
@@ -204,8 +199,7 @@ TEST_F(Download, ResetMidTransferSaysTheDownloadFailed) {
             side.Reset();
         },
         2);
-    steps->ServerHosts = {"127.0.0.1"};
-    steps->ServerPort = server.Port();
+    UseLoopbackServer(server.Port());
     EXPECT_FALSE(RunDownload());
     server.Join();
     ASSERT_EQ(hooks.Boxes().size(), 1u);
@@ -218,8 +212,7 @@ TEST_F(Download, ResetMidTransferSaysTheDownloadFailed) {
 TEST_F(Download, AnOldPackageIsReplaced) {
     dir.WriteFile("updateFile/Browser.zip", std::string(5000, 'o'));
     LoopbackServer server(Answer(kReply, "new"), 2);
-    steps->ServerHosts = {"127.0.0.1"};
-    steps->ServerPort = server.Port();
+    UseLoopbackServer(server.Port());
     EXPECT_TRUE(RunDownload());
     server.Join();
     EXPECT_EQ(PackageBytes(), "new");
@@ -245,8 +238,7 @@ TEST_F(Download, FromTheProjectsServerByteForByte) {
         package.push_back(static_cast<char>(i * 7 + i / 256));
     }
     ServingThread server(dir.WriteFile("served.zip", package));
-    steps->ServerHosts = {"127.0.0.1"};
-    steps->ServerPort = server.Port();
+    UseLoopbackServer(server.Port());
     EXPECT_TRUE(RunDownload());
     EXPECT_EQ(PackageBytes(), package);
     EXPECT_GT(workflow->WorkCount, 0);

@@ -66,6 +66,11 @@ class WorkflowFixture : public ::testing::Test {
     std::string PackageBytes() const { return TempDir::ReadFile(UpdateDir() + "Browser.zip"); }
     bool RunDownload() { return steps->DownloadPackage(*workflow); }
     bool RunInstall() { return steps->InstallPackage(*workflow); }
+    // The download asks only the loopback server listening on `port`.
+    void UseLoopbackServer(int port) {
+        steps->ServerHosts = {"127.0.0.1"};
+        steps->ServerPort = port;
+    }
 
     TempDir dir;
     RecordingHooks hooks;
