@@ -51,10 +51,18 @@ class TExtractRun {
     bool CreateOutputFile(int32_t index, const TZipHeaderInfo& entry, const std::string& fName);
     bool CheckPassword(int32_t index, const TZipHeaderInfo& entry, int64_t& compressedLeft);
     void PrepareStreamOrMemory(const TZipHeaderInfo& entry, int64_t compressedLeft);
+    // How the decoding of one entry ended.
+    enum class TEntryOutcome {
+        Decoded,      // the decoder ran to its end; the CRC decides
+        TooLong,      // more data than the declared size; the CRC decides
+        Cancelled,    // a chunked memory target was stopped
+        Undecodable,  // the decoder refused the (encrypted) data
+    };
+    TEntryOutcome DecompressEntry(const TZipHeaderInfo& entry);
     void Decompress(const TZipHeaderInfo& entry);
     void FinishFile(const TZipHeaderInfo& entry, bool decompressed);
     void Verdict(int32_t index, const TZipHeaderInfo& entry, const std::string& fName,
-                 bool cancelled);
+                 TEntryOutcome outcome);
     void Skip(int32_t index, TSkipReason reason, const std::string& name);
     bool FilesTarget() const;
 

@@ -87,33 +87,50 @@ void TExtractRun::ExtractEntry(int32_t index) {
     } else {
         PrepareStreamOrMemory(entry, compressedLeft);
     }
-    stages_.BeginEntry(compressedLeft, static_cast<int64_t>(entry.GetUnCompressedSize()));
-    stages_.SetEncrypted(entry.GetIsEncrypted());
-    bool decompressed = true;
-    bool cancelled = false;
-    // When decompression fails for good, the file stays at its preallocated
-    // size, without date or attributes; a buffer sized here is dropped.
-    ScopeExit abandonEntry([this] {
+    // The file of an entry that does not come out whole is removed, also
+    // when an exception ends the run: no partial or preallocated (sparse)
+    // file of the declared size stays behind. A buffer sized here is dropped.
+    std::string partial = file_ ? fName : std::string();
+    ScopeExit abandonEntry([this, &partial] {
         stages_.UseNothing();
         file_.reset();
+        if (!partial.empty()) {
+            DeleteFile(partial);
+        }
         if (memory_) {
             memory_->Drop();
         }
     });
+    stages_.BeginEntry(compressedLeft, static_cast<int64_t>(entry.GetUnCompressedSize()));
+    stages_.SetEncrypted(entry.GetIsEncrypted());
+    const TEntryOutcome outcome = DecompressEntry(entry);
+    FinishFile(entry, outcome == TEntryOutcome::Decoded);
+    partial.clear();
+    abandonEntry.Release();
+    if (outcome != TEntryOutcome::Decoded && memory_) {
+        memory_->Drop();
+    }
+    Verdict(index, entry, fName, outcome);
+}
+
+TExtractRun::TEntryOutcome TExtractRun::DecompressEntry(const TZipHeaderInfo& entry) {
     try {
         Decompress(entry);
     } catch (const EBiggerThanUncompressed&) {
-        decompressed = false;
+        return TEntryOutcome::TooLong;
     } catch (const ECanceledUnzipToBuffer&) {
-        decompressed = false;
-        cancelled = true;
+        return TEntryOutcome::Cancelled;
+    } catch (const EZLibError&) {
+        // A wrong password that passes the one-byte header check (one in
+        // 256 do) turns the data into noise that the decoder refuses: for
+        // an encrypted entry that is the wrong-password verdict, and the
+        // run goes on. Damaged data of a plain entry ends the run.
+        if (!entry.GetIsEncrypted()) {
+            throw;
+        }
+        return TEntryOutcome::Undecodable;
     }
-    abandonEntry.Release();
-    FinishFile(entry, decompressed);
-    if (!decompressed && memory_) {
-        memory_->Drop();
-    }
-    Verdict(index, entry, fName, cancelled);
+    return TEntryOutcome::Decoded;
 }
 
 bool TExtractRun::PositionAtData(const TZipHeaderInfo& entry) {
@@ -332,13 +349,15 @@ void TExtractRun::FinishFile(const TZipHeaderInfo& entry, bool decompressed) {
 }
 
 void TExtractRun::Verdict(int32_t index, const TZipHeaderInfo& entry, const std::string& fName,
-                          bool cancelled) {
+                          TEntryOutcome outcome) {
     const uint32_t computed = ~stages_.Crc();
     // A CRC that matches over fewer bytes than declared still leaves a file
     // of the wrong size (it was sized up front): that is no success either.
     const bool complete =
         stages_.BytesWritten() == static_cast<int64_t>(entry.GetUnCompressedSize());
-    if (cancelled || (computed == entry.crc32 && complete)) {
+    const bool intact =
+        outcome != TEntryOutcome::Undecodable && computed == entry.crc32 && complete;
+    if (outcome == TEntryOutcome::Cancelled || intact) {
         if (z_.OnEndUnZip) {
             z_.OnEndUnZip(z_, index, fName);
         }

@@ -1,0 +1,102 @@
+// What an extraction run concludes about an entry whose data does not come
+// out whole: a wrong password that the decoder refuses, a run that fails in
+// the middle of an entry.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "DecoderTestSupport.h"
+#include "ExtractTestSupport.h"
+#include "ZipBuilder.h"
+#include "zip/UnZipper.h"
+#include "zip/codec/ZLibHelpers.h"
+#include "zip/codec/ZipCrypt.h"
+
+namespace {
+
+using extract::Entry;
+
+class ExtractVerdict : public ::testing::Test {
+  protected:
+    std::string Out(const std::string& name) const { return dest_ + "/" + name; }
+
+    void RecordSkips() {
+        zip_.OnSkippingFile = [this](TUnZipper&, TSkipReason reason, const std::string& name, int,
+                                     bool&) { skipped_.push_back(std::to_string(reason) + name); };
+    }
+
+    TempDir dir_;
+    std::string dest_ = dir_.Path() + "out";
+    TUnZipper zip_;
+    std::vector<std::string> skipped_;
+};
+
+// A password other than "right" that passes the header check of `e` (one in
+// 256 does) and whose decrypted data the inflater refuses.
+std::string WrongPasswordThatBreaksInflate(const Entry& e) {
+    const uint32_t crc = extract::CrcOf(e.plain);
+    const auto check = static_cast<uint8_t>(crc >> 24);
+    const std::string sealed = EncryptTraditional("right", DeflateRaw(e.plain), check);
+    for (int i = 0;; ++i) {
+        const std::string candidate = "wrong" + std::to_string(i);
+        TZipCrypt cipher;
+        if (cipher.DecryptHeaderByteByPtr(candidate, sealed.data()) != check) {
+            continue;
+        }
+        std::string data = sealed.substr(TZipCrypt::kHeaderSize);
+        cipher.decrypt_buff(reinterpret_cast<uint8_t*>(data.data()), data.size());
+        try {
+            ZLibDecompressString(data, true);
+        } catch (const EZLibError&) {
+            return candidate;
+        }
+    }
+}
+
+// Catches: a wrong password that passes the one-byte check making zlib fail
+// and so ending the whole run, with a zero-filled file of the declared size
+// left and the later (plain) entries never extracted; it must count as a
+// wrong password, the password be asked again, and the run go on.
+TEST_F(ExtractVerdict, UndecodableEncryptedEntryIsAWrongPassword) {
+    Entry secret{"secret.txt", std::string(3000, 's') + "whose deflate stream the key decides", 8};
+    secret.password = "right";
+    const Entry plain{"plain.txt", "after the encrypted one"};
+    const std::string wrong = WrongPasswordThatBreaksInflate(secret);
+    extract::Prepare(zip_, dir_.WriteFile("a.zip", extract::Build({secret, plain})), dest_);
+    RecordSkips();
+
+    zip_.Password = wrong;
+    EXPECT_EQ(zip_.UnZip(), 1);
+    EXPECT_EQ(skipped_, std::vector<std::string>{std::to_string(srBadPassword) + "secret.txt"});
+    EXPECT_FALSE(extract::Exists(Out("secret.txt")));
+    EXPECT_EQ(extract::ReadFile(Out("plain.txt")), plain.plain);
+
+    skipped_.clear();
+    std::vector<std::string> asked;
+    zip_.Password = wrong;
+    zip_.OnBadPassword = [&](TUnZipper&, int, std::string& password) {
+        asked.push_back(password);
+        password = "right";
+    };
+    EXPECT_EQ(zip_.UnZip(), 2);
+    EXPECT_EQ(asked, std::vector<std::string>{wrong});
+    EXPECT_TRUE(skipped_.empty());
+    EXPECT_EQ(extract::ReadFile(Out("secret.txt")), secret.plain);
+}
+
+// Catches: the file of the entry being written when a fatal error ends the
+// run staying behind at its declared size; finished entries stay.
+TEST_F(ExtractVerdict, FatalErrorRemovesThePartialFile) {
+    const Entry first{"first.txt", "finished before the failure"};
+    Entry cut{"cut.bin", std::string(100000, 'c')};
+    cut.compressedSize = 8u << 20;  // more than the archive holds
+    cut.uncompressedSize = 8u << 20;
+    extract::Prepare(zip_, dir_.WriteFile("a.zip", extract::Build({first, cut})), dest_);
+
+    EXPECT_NE(extract::MessageOf([&] { zip_.UnZip(); }), "(none)");
+    EXPECT_EQ(extract::ReadFile(Out("first.txt")), first.plain);
+    EXPECT_FALSE(extract::Exists(Out("cut.bin")));
+}
+
+}  // namespace
