@@ -1,17 +1,23 @@
 // What an extraction run concludes about an entry whose data does not come
 // out whole: a wrong password that the decoder refuses, a run that fails in
-// the middle of an entry.
+// the middle of an entry, and the reason the user is given.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "DecoderTestSupport.h"
 #include "ExtractTestSupport.h"
 #include "ZipBuilder.h"
+#include "platform/MemoryStream.h"
 #include "zip/UnZipper.h"
 #include "zip/codec/ZLibHelpers.h"
 #include "zip/codec/ZipCrypt.h"
+#include "zip/extract/ExtractStages.h"
+#include "zip/io/SplitStream.h"
 
 namespace {
 
@@ -97,6 +103,59 @@ TEST_F(ExtractVerdict, FatalErrorRemovesThePartialFile) {
     EXPECT_NE(extract::MessageOf([&] { zip_.UnZip(); }), "(none)");
     EXPECT_EQ(extract::ReadFile(Out("first.txt")), first.plain);
     EXPECT_FALSE(extract::Exists(Out("cut.bin")));
+}
+
+// Catches: a legacy decoder's verdict thrown away, so that cut or damaged
+// data of a plain entry was only ever reported as a bad CRC; the user must
+// be told the data is truncated or damaged.
+TEST_F(ExtractVerdict, LegacyDecoderVerdictIsTheMessage) {
+    Entry damaged{"shrunk.txt", std::string(100, 'd'), 1};
+    damaged.payload = std::string("\xff\xff\xff\xff", 4);  // a first code above the literals
+    Entry cut{"reduced.txt", std::string(100, 'r'), 2};
+    cut.payload = std::string(1, '\0');  // ends inside the follower sets
+    int badCrc = 0;
+    for (const auto& [entry, message] : std::vector<std::pair<Entry, std::string>>{
+             {damaged, "compressed data is damaged"},
+             {cut, "compressed data ends early (truncated)"}}) {
+        extract::Prepare(zip_, dir_.WriteFile("legacy.zip", extract::Build({entry})), dest_);
+        zip_.OnBadCRC = [&](TUnZipper&, uint32_t, uint32_t, int) { ++badCrc; };
+        EXPECT_EQ(extract::MessageOf([&] { zip_.UnZip(); }), message) << entry.name;
+        EXPECT_FALSE(extract::Exists(Out(entry.name)));
+    }
+    EXPECT_EQ(badCrc, 0);
+}
+
+// An archive whose reads fail as a disk error would.
+class TFailingStream final : public TMemoryStream {
+  public:
+    int64_t Read(void* buffer, int64_t count) override {
+        const int64_t got = TMemoryStream::Read(buffer, count / 2);
+        errno = EIO;
+        return got;
+    }
+};
+
+// Catches: a read the system fails being reported as the end of the
+// archive; the user must see an I/O error with the system's text.
+TEST(ExtractVerdictStages, ReadErrorIsNotEndOfData) {
+    TUnZipper zip;
+    TFailingStream failing;
+    failing.WriteBuffer(std::string(100, 'x').data(), 100);
+    failing.SetPosition(0);
+    TSplitStream split(failing, 0, 0, [&](int) -> TStream& { return failing; });
+    TExtractStages stages(zip, [](bool) {});
+    stages.SetArchive(split);
+    uint8_t bytes[64];
+    EXPECT_EQ(extract::MessageOf([&] { stages.ReadExact(bytes, 64); }),
+              std::string("I/O error reading the archive: ") + std::strerror(EIO));
+
+    TMemoryStream shortArchive;  // a plain end of data stays what it is
+    shortArchive.WriteBuffer(bytes, 10);
+    shortArchive.SetPosition(0);
+    TSplitStream shortSplit(shortArchive, 0, 0, [&](int) -> TStream& { return shortArchive; });
+    stages.SetArchive(shortSplit);
+    EXPECT_EQ(extract::MessageOf([&] { stages.ReadExact(bytes, 64); }),
+              "Premature end of file reached");
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 #include "DecoderTestSupport.h"
 #include "zip/codec/Inflate.h"
 
@@ -110,15 +113,20 @@ TEST(Inflate, BytesAfterTheStream) {
 TEST(Inflate, TruncatedAndCorruptStreams) {
     TMemoryStages stages;
     const std::string compressed = Deflate(PseudoRandomBytes(50000, 4));
-    for (const std::string& bad :
-         {compressed.substr(0, compressed.size() - 10), compressed.substr(0, 40000), std::string(),
-          std::string("\xff\xff\xff\xff", 4)}) {
+    const std::string truncated = "compressed data ends early (truncated)";
+    // Each failure says why: a cut stream is truncated, a bad block damaged.
+    for (const auto& [bad, message] : std::vector<std::pair<std::string, std::string>>{
+             {compressed.substr(0, compressed.size() - 10), truncated},
+             {compressed.substr(0, 40000), truncated},
+             {std::string(), truncated},
+             {std::string("\xff\xff\xff\xff", 4),
+              "compressed data is damaged: invalid block type"}}) {
         stages.Begin(bad, 50000);
         try {
             Inflate(stages);
             FAIL() << "no error for " << bad.size() << " bytes";
         } catch (const EZCompressionError& e) {
-            EXPECT_EQ(e.Message(), "error");
+            EXPECT_EQ(e.Message(), message);
         }
     }
 }

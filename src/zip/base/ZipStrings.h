@@ -15,7 +15,14 @@ inline constexpr const char* IndexOutOfRange = "Index %d is out of range";
 inline constexpr const char* PrematureEnd = "Premature end of file reached";
 inline constexpr const char* LargerThanDeclared = "File is larger than uncompressed size!";
 inline constexpr const char* CantWriteUCF = "Cant write uncompressed file";
-inline constexpr const char* ZLibError = "error";
+
+// Why an entry's data could not be decoded, and why the archive could not be
+// read: the decoders' and the system's verdicts as the user sees them.
+inline constexpr const char* DataTruncated = "compressed data ends early (truncated)";
+inline constexpr const char* DataDamaged = "compressed data is damaged";
+inline constexpr const char* DataDamagedDetail = "compressed data is damaged: ";
+inline constexpr const char* DecoderOutOfMemory = "not enough memory to decompress";
+inline constexpr const char* ArchiveReadError = "I/O error reading the archive: ";
 
 // Memory targets: "Cannot unzip <name> to memory: ..."
 inline constexpr const char* CannotUnzipPrefix = "Cannot unzip ";

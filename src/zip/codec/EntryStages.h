@@ -10,8 +10,8 @@
 #include "zip/base/Crc32.h"
 #include "zip/base/ZipStrings.h"
 
-// How a legacy decoder ended. The driver judges an entry by its CRC alone;
-// the value tells tests (and anyone curious) why the data stopped.
+// How a legacy decoder ended. When an entry fails its size or CRC check, the
+// driver reports this verdict (truncated or damaged) as the reason.
 enum class TDecodeResult {
     Complete,   // the data ran to its natural end (size reached, input used up)
     Truncated,  // the compressed data ended in the middle of a code
@@ -34,7 +34,8 @@ enum class TDecodeResult {
 //    entry's data from the archive into `dest`, continuing on the next part
 //    of a spanned set. It never returns short: a single-volume archive that
 //    ends early raises EFatalUnzipError ("Premature end of file reached"), a
-//    refused next disk EUserCanceled. The stages never ask for more bytes
+//    read the system fails EFatalUnzipError with its error text, a refused
+//    next disk EUserCanceled. The stages never ask for more bytes
 //    than BeginEntry's compressed size, so the driver need not count.
 //  * DecryptInput(data, count): one block of compressed input just read for a
 //    compressing method; decrypt it in place when the entry is encrypted

@@ -2,12 +2,14 @@
 
 #include <zlib.h>
 
-#include "zip/base/ZipStrings.h"
 #include "zip/codec/EntryStages.h"
+#include "zip/codec/ZLibHelpers.h"
 
 namespace {
 
-[[noreturn]] void RaiseInflateError() { throw EZCompressionError(ZipStrings::ZLibError); }
+[[noreturn]] void RaiseInflateError(int result, const z_stream& zs, bool cutShort) {
+    throw EZCompressionError(ZLibFailureText(result, zs.msg, cutShort));
+}
 
 // zlib's stream state for one entry; inflateEnd runs also when an exception
 // leaves the entry part-way, so no state leaks per failed entry.
@@ -16,8 +18,8 @@ class TRawInflater {
     TRawInflater() {
         // Format note: negative window bits select raw deflate with a 32 KB
         // window and no zlib header or trailer, as zip entries store it.
-        if (inflateInit2(&stream_, -MAX_WBITS) != Z_OK) {
-            RaiseInflateError();
+        if (const int r = inflateInit2(&stream_, -MAX_WBITS); r != Z_OK) {
+            RaiseInflateError(r, stream_, false);
         }
     }
     ~TRawInflater() {
@@ -32,8 +34,8 @@ class TRawInflater {
 
     void End() {
         ended_ = true;
-        if (inflateEnd(&stream_) != Z_OK) {
-            RaiseInflateError();
+        if (const int r = inflateEnd(&stream_); r != Z_OK) {
+            RaiseInflateError(r, stream_, false);
         }
     }
 
@@ -85,7 +87,10 @@ void Inflate(TEntryStages& stages) {
         // error too; that one only means "flush and go on".
         const bool windowFull = r == Z_BUF_ERROR && zs.avail_out == 0 && outBefore > 0;
         if ((r < 0 && !windowFull) || r == Z_NEED_DICT) {
-            RaiseInflateError();
+            // Asked to finish, zlib's buffer error with room left means the
+            // input ended before the stream did.
+            const bool cutShort = r == Z_BUF_ERROR && flush == Z_FINISH;
+            RaiseInflateError(r, zs, cutShort);
         }
         if (zs.avail_out == 0 || r == Z_STREAM_END) {
             stages.SetOutCount(kOut - zs.avail_out);

@@ -7,8 +7,9 @@ class TEntryStages;
 // Errors (all raised, none returned):
 //  * from the stages: EFatalUnzipError (archive ends early), EUserCanceled,
 //    EBiggerThanUncompressed, ECantWriteUCF, ECanceledUnzipToBuffer;
-//  * Inflate only: EZCompressionError "error" for any zlib failure, that is
-//    corrupt data or a deflate stream that ends before its last block.
+//  * Inflate only: EZCompressionError for any zlib failure, its text
+//    ZLibFailureText's verdict: truncated (the deflate stream ends before
+//    its last block), damaged (with zlib's reason) or out of memory.
 
 // Stored (method 0): copies the entry's data block by block from the archive
 // through the output window. An entry of 0 bytes reads and writes nothing.

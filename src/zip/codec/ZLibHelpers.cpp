@@ -17,14 +17,16 @@ constexpr uInt kBlock = 32768;
 // zlib counts in 32 bits; larger inputs and outputs go in slices.
 constexpr int64_t kMaxSlice = int64_t{1} << 30;
 
-[[noreturn]] void RaiseDecompressionError() { throw EZDecompressionError(ZipStrings::ZLibError); }
+[[noreturn]] void RaiseDecompressionError(int result, const z_stream& zs, bool cutShort) {
+    throw EZDecompressionError(ZLibFailureText(result, zs.msg, cutShort));
+}
 
 // zlib's state for one call; inflateEnd runs on every way out.
 class TInflater {
   public:
     explicit TInflater(bool raw) {
-        if (inflateInit2(&stream_, raw ? -MAX_WBITS : MAX_WBITS) != Z_OK) {
-            RaiseDecompressionError();
+        if (const int r = inflateInit2(&stream_, raw ? -MAX_WBITS : MAX_WBITS); r != Z_OK) {
+            RaiseDecompressionError(r, stream_, false);
         }
     }
     ~TInflater() { inflateEnd(&stream_); }
@@ -43,7 +45,7 @@ class TInflater {
         }
         const bool cutShort = r == Z_BUF_ERROR && finishing && stream_.avail_out > 0;
         if (r == Z_NEED_DICT || cutShort || (r < 0 && r != Z_BUF_ERROR)) {
-            RaiseDecompressionError();
+            RaiseDecompressionError(r, stream_, cutShort);
         }
         return false;
     }
@@ -75,13 +77,26 @@ bool DrainInto(TInflater& inflater, TStream& out, std::vector<uint8_t>& block, i
         out.WriteBuffer(block.data(), produced);
         written += produced;
         if (flush == Z_FINISH && !ended && produced == 0) {
-            RaiseDecompressionError();
+            RaiseDecompressionError(Z_BUF_ERROR, zs, true);
         }
     } while (!ended && (zs.avail_in > 0 || zs.avail_out == 0));
     return ended;
 }
 
 }  // namespace
+
+std::string ZLibFailureText(int result, const char* zlibMessage, bool cutShort) {
+    if (cutShort) {
+        return ZipStrings::DataTruncated;
+    }
+    if (result == Z_MEM_ERROR) {
+        return ZipStrings::DecoderOutOfMemory;
+    }
+    if (zlibMessage != nullptr && *zlibMessage != '\0') {
+        return std::string(ZipStrings::DataDamagedDetail) + zlibMessage;
+    }
+    return ZipStrings::DataDamaged;
+}
 
 int64_t ZLibDecompressStream(TStream& inStream, TStream& outStream, bool raw,
                              const TZLibStreamHooks& hooks) {
@@ -126,7 +141,7 @@ struct TMallocBlock {
     void Resize(int64_t bytes) {
         void* grown = std::realloc(data, static_cast<size_t>(std::max<int64_t>(bytes, 1)));
         if (grown == nullptr) {
-            throw EZDecompressionError(ZipStrings::ZLibError);
+            throw EZDecompressionError(ZipStrings::DecoderOutOfMemory);
         }
         data = grown;
     }

@@ -8,8 +8,13 @@ class TStream;
 
 // zlib decompression of whole streams, buffers and strings outside any
 // archive. `raw` selects raw deflate; otherwise the zlib format with its
-// two-byte header and Adler-32 trailer. Every zlib failure (corrupt data, a
-// stream that ends early) raises EZDecompressionError "error".
+// two-byte header and Adler-32 trailer. Every zlib failure raises
+// EZDecompressionError with ZLibFailureText's verdict.
+
+// The text of a failed inflate: `cutShort` when the input ran out before
+// the stream's end (truncated), else zlib's result code and its own message
+// (may be null) for damaged data or a lack of memory.
+std::string ZLibFailureText(int result, const char* zlibMessage, bool cutShort);
 
 // What the component lends the stream variant between input blocks.
 struct TZLibStreamHooks {

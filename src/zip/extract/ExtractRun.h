@@ -59,7 +59,8 @@ class TExtractRun {
         Undecodable,  // the decoder refused the (encrypted) data
     };
     TEntryOutcome DecompressEntry(const TZipHeaderInfo& entry);
-    void Decompress(const TZipHeaderInfo& entry);
+    TDecodeResult Decompress(const TZipHeaderInfo& entry);
+    void RaiseUnlessDecoded(TDecodeResult result, const TZipHeaderInfo& entry);
     void FinishFile(const TZipHeaderInfo& entry, bool decompressed);
     void Verdict(int32_t index, const TZipHeaderInfo& entry, const std::string& fName,
                  TEntryOutcome outcome);

@@ -1,6 +1,9 @@
 #include "zip/extract/ExtractStages.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <string>
 
 #include "platform/Stream.h"
 #include "zip/UnZipper.h"
@@ -13,7 +16,14 @@
 void TExtractStages::HonourMessages() { giveTurn_(true); }
 
 void TExtractStages::ReadExact(uint8_t* dest, uint32_t count) {
+    // A failed read comes back short like the end of the file; only errno
+    // tells the two apart.
+    errno = 0;
     if (archive_->Read(dest, count) < count) {
+        if (const int error = errno; error != 0) {
+            throw EFatalUnzipError(std::string(ZipStrings::ArchiveReadError) +
+                                   std::strerror(error));
+        }
         // One volume, or the last part of a set: the data is cut short.
         throw EFatalUnzipError(ZipStrings::PrematureEnd);
     }

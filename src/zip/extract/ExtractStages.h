@@ -29,7 +29,9 @@ class TExtractStages final : public TEntryStages {
     // Reads exactly `count` bytes of the archive, going on with the next
     // part of a split set; a part refused or missing ends the run as its
     // swap does. An archive whose (last) part ends first raises
-    // EFatalUnzipError ("Premature end of file reached").
+    // EFatalUnzipError ("Premature end of file reached"); a read that the
+    // system fails raises it with "I/O error reading the archive: " and the
+    // system's text.
     void ReadExact(uint8_t* dest, uint32_t count);
     // Skips `count` bytes by reading them (crossing parts the same way).
     void SkipExact(uint32_t count);
