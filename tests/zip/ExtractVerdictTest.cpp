@@ -158,4 +158,26 @@ TEST(ExtractVerdictStages, ReadErrorIsNotEndOfData) {
               "Premature end of file reached");
 }
 
+// Catches: the right password refused for a streamed (flag bit 3) entry
+// whose stored hour is 24, its check byte taken from the repaired time
+// instead of the time the writer stored and used.
+TEST_F(ExtractVerdict, StreamedEntryChecksAgainstTheStoredTime) {
+    constexpr uint32_t kTime = 24u << 11 | 30u << 5;  // 24:30, repaired to 23:30
+    Entry e{"late.txt", "written just after midnight"};
+    e.password = "right";
+    e.dosDateTime = ((2024u - 1980u) << 9 | 5u << 5 | 17u) << 16 | kTime;
+    e.payload = EncryptTraditional("right", e.plain, static_cast<uint8_t>(kTime >> 8));
+    std::string bytes = extract::Build({e});
+    constexpr char kStreamed[] = {'\x09', '\x00'};  // encrypted, sizes after the data
+    bytes.replace(6, 2, kStreamed, 2);
+    bytes.replace(bytes.find("PK\x01\x02") + 8, 2, kStreamed, 2);
+    extract::Prepare(zip_, dir_.WriteFile("a.zip", bytes), dest_);
+    RecordSkips();
+
+    zip_.Password = "right";
+    EXPECT_EQ(zip_.UnZip(), 1);
+    EXPECT_TRUE(skipped_.empty());
+    EXPECT_EQ(extract::ReadFile(Out("late.txt")), e.plain);
+}
+
 }  // namespace

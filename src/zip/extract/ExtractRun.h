@@ -75,6 +75,8 @@ class TExtractRun {
     std::unique_ptr<TOutputFile> file_;
     std::set<std::string> checkedDirs_;
     TPlacementRules rules_;
+    // The date and time as stored in the current entry's local header.
+    uint32_t localDosDateTime_ = 0;
     int32_t numFiles_ = 0;
     int32_t fileCount_ = 0;
     bool retry_ = false;

@@ -164,6 +164,7 @@ bool TExtractRun::PositionAtData(const TZipHeaderInfo& entry) {
         return false;
     }
     stages_.SkipExact(static_cast<uint32_t>(header.filename_length) + header.extra_field_length);
+    localDosDateTime_ = header.last_mod_file_date_time;
     return true;
 }
 
@@ -258,8 +259,11 @@ bool TExtractRun::CheckPassword(int32_t index, const TZipHeaderInfo& entry,
     std::array<uint8_t, TZipCrypt::kHeaderSize> header{};
     stages_.ReadExact(header.data(), static_cast<uint32_t>(header.size()));
     compressedLeft -= static_cast<int64_t>(header.size());
-    const uint8_t check = PasswordCheckByte(entry.general_purpose_bit_flag,
-                                            entry.last_mod_file_date_time, entry.crc32);
+    // The writer took the check byte from the time it stored in the local
+    // header, an impossible one (hour 24) included; the entry's own time
+    // has been repaired since.
+    const uint8_t check =
+        PasswordCheckByte(entry.general_purpose_bit_flag, localDosDateTime_, entry.crc32);
     bool accepted = false;
     for (;;) {
         if (stages_.Cipher().DecryptHeaderByteByPtr(z_.Password, header.data()) == check) {
