@@ -3,6 +3,7 @@
 // the middle of an entry, and the reason the user is given.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -12,6 +13,7 @@
 #include "DecoderTestSupport.h"
 #include "ExtractTestSupport.h"
 #include "ZipBuilder.h"
+#include "ZipFixtures.h"
 #include "platform/MemoryStream.h"
 #include "zip/UnZipper.h"
 #include "zip/codec/ZLibHelpers.h"
@@ -178,6 +180,31 @@ TEST_F(ExtractVerdict, StreamedEntryChecksAgainstTheStoredTime) {
     EXPECT_EQ(zip_.UnZip(), 1);
     EXPECT_TRUE(skipped_.empty());
     EXPECT_EQ(extract::ReadFile(Out("late.txt")), e.plain);
+}
+
+// Catches: a directory record pointing past the end of the archive ending
+// the run with "Premature end of file reached" before that entry started,
+// so the failure was told under the name of the entry before it; it must be
+// reported with its own entry, and the entries after it extracted.
+TEST_F(ExtractVerdict, EntryBeyondTheEndIsReportedUnderItsOwnName) {
+    fixtures::Archive a;
+    a.entries = {fixtures::Stored("a.txt", "alpha"), fixtures::Stored("b.txt", "bravo"),
+                 fixtures::Stored("c.txt", "charlie")};
+    a.entries[1].centralOffset = 1u << 20;  // far beyond the archive's end
+    extract::Prepare(zip_, dir_.WriteFile("a.zip", fixtures::Build(a)), dest_);
+    std::vector<std::string> events;
+    zip_.OnStartUnZip = [&](TUnZipper& z, int index, std::string&, bool&) {
+        events.push_back("start " + z.Entry(index).filename);
+    };
+    zip_.OnBadCRC = [&](TUnZipper& z, uint32_t, uint32_t, int index) {
+        events.push_back("failed " + z.Entry(index).filename);
+    };
+
+    EXPECT_EQ(extract::MessageOf([&] { EXPECT_EQ(zip_.UnZip(), 2); }), "(none)");
+    std::sort(events.begin(), events.end());  // entries are visited in archive order
+    EXPECT_EQ(events, (std::vector<std::string>{"failed b.txt", "start a.txt", "start c.txt"}));
+    EXPECT_FALSE(extract::Exists(Out("b.txt")));
+    EXPECT_EQ(extract::ReadFile(Out("c.txt")), "charlie");
 }
 
 }  // namespace

@@ -148,12 +148,19 @@ void TExtractRun::RaiseUnlessDecoded(TDecodeResult result, const TZipHeaderInfo&
 
 bool TExtractRun::PositionAtData(const TZipHeaderInfo& entry) {
     const auto startDisk = static_cast<int>(entry.GetDisk_number_start());
-    if (z_.EndCentral().GetThis_Disk() != 0) {
+    const bool onePart = z_.EndCentral().GetThis_Disk() == 0;
+    if (!onePart) {
         archive_.GoTo(startDisk);
     }
+    // A local header that lies (partly) beyond the end of a one-part archive
+    // is this entry's fault, not the run's: it is reported with the entry
+    // like a missing one, and the entries after it are still extracted.
     TStream& archive = archive_;
-    if (!SeekWithin(archive, entry.GetRelativeOffset())) {
-        throw EFatalUnzipError(ZipStrings::PrematureEnd);
+    const auto holds = [&](int64_t count) {
+        return !onePart || archive.Size() - archive.Position() >= count;
+    };
+    if (!SeekWithin(archive, entry.GetRelativeOffset()) || !holds(local_file_header::kSize)) {
+        return false;
     }
     std::array<uint8_t, local_file_header::kSize> bytes{};
     stages_.ReadExact(bytes.data(), static_cast<uint32_t>(bytes.size()));
@@ -163,7 +170,12 @@ bool TExtractRun::PositionAtData(const TZipHeaderInfo& entry) {
         // be found, and guessing would write garbage.
         return false;
     }
-    stages_.SkipExact(static_cast<uint32_t>(header.filename_length) + header.extra_field_length);
+    const uint32_t nameAndExtra =
+        static_cast<uint32_t>(header.filename_length) + header.extra_field_length;
+    if (!holds(nameAndExtra)) {
+        return false;
+    }
+    stages_.SkipExact(nameAndExtra);
     localDosDateTime_ = header.last_mod_file_date_time;
     return true;
 }
