@@ -2,7 +2,9 @@
 // extract, patterns, existing files, passwords, every failure's status and
 // message); the program itself for --help and a split archive.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <cstdio>
@@ -129,6 +131,26 @@ TEST_F(UnzipTool, ExistingFilesAskOnTheTerminal) {
     EXPECT_EQ(TempDir::ReadFile(out + "/a.txt"), "old");
     EXPECT_EQ(Run({"-o", "-d", out, zip}), kUnzipOk);
     EXPECT_EQ(TempDir::ReadFile(out + "/a.txt"), "new");
+}
+
+// Catches -o writing through a hard link into a file outside the destination
+// and refusing a read-only file left by an earlier run.
+TEST_F(UnzipTool, OverwriteReplacesTheFileInsteadOfWritingIntoIt) {
+    const std::string zip = Archive(ZipBuilder().Add("a.txt", "new").Add("ro.txt", "new"));
+    const std::string outside = dir_.WriteFile("outside.txt", "outside");
+    dir_.WriteFile("out/keep", "");
+    ASSERT_EQ(::link(outside.c_str(), (out + "/a.txt").c_str()), 0);
+    const std::string readOnly = dir_.WriteFile("out/ro.txt", "old");
+    ::chmod(readOnly.c_str(), 0444);
+    EXPECT_EQ(Run({"-o", "-d", out, zip}), kUnzipOk) << err_.str();
+    EXPECT_EQ(TempDir::ReadFile(out + "/a.txt"), "new");
+    EXPECT_EQ(TempDir::ReadFile(outside), "outside");
+    EXPECT_EQ(TempDir::ReadFile(readOnly), "new");
+    size_t names = 0;
+    for (const auto& item : std::filesystem::directory_iterator(out)) {
+        names += item.is_regular_file() ? 1 : 0;
+    }
+    EXPECT_EQ(names, 3u);  // no temporary file is left beside them
 }
 
 TEST_F(UnzipTool, EveryFailureHasAStatusAndAMessage) {

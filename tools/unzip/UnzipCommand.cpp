@@ -326,6 +326,9 @@ int TUnzipCommand::Extract(TUnZipper& zip) {
     zip.OverwriteMode = options_.overwrite == TUnzipOptions::Overwrite::Always  ? Always
                         : options_.overwrite == TUnzipOptions::Overwrite::Never ? Never
                                                                                 : Prompt;
+    // Whether a file is replaced is the overwrite option's decision alone;
+    // a read-only file from an earlier run is replaced like any other.
+    zip.ReplaceReadOnly = true;
     zip.DoAll = options_.patterns.empty();
     std::vector<std::string> patterns;
     for (const auto& pattern : options_.patterns) {
