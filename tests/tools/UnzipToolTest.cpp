@@ -153,6 +153,36 @@ TEST_F(UnzipTool, OverwriteReplacesTheFileInsteadOfWritingIntoIt) {
     EXPECT_EQ(names, 3u);  // no temporary file is left beside them
 }
 
+// Catches symbolic-link entries coming out as regular files with mode 0777,
+// and links that would point out of the destination.
+TEST_F(UnzipTool, SymbolicLinksAreMadeOnlyWhenTheyStayInside) {
+    const auto link = [](const std::string& name, const std::string& target) {
+        return ZipBuilder::Entry{name, target, false, 0120777};
+    };
+    const std::string zip = Archive(ZipBuilder()
+                                        .Add("dir/a.txt", "alpha")
+                                        .Add(link("to-a", "dir/a.txt"))
+                                        .Add(link("dir/sub/up", "../../to-a"))
+                                        .Add(link("dir/self", "."))
+                                        .Add(link("out-rel", "../outside"))
+                                        .Add(link("out-abs", "/etc/passwd"))
+                                        .Add(link("out-via", "dir/self/../../outside")));
+    EXPECT_EQ(Run({"-d", out, zip}), kUnzipEntryErrors) << out_.str() << err_.str();
+    EXPECT_EQ(std::filesystem::read_symlink(out + "/to-a"), "dir/a.txt");
+    EXPECT_EQ(std::filesystem::read_symlink(out + "/dir/sub/up"), "../../to-a");
+    EXPECT_EQ(std::filesystem::read_symlink(out + "/dir/self"), ".");
+    EXPECT_EQ(TempDir::ReadFile(out + "/dir/sub/up"), "alpha");
+    for (const char* name : {"/out-rel", "/out-abs", "/out-via"}) {
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(out + name))) << name;
+        EXPECT_NE(err_.str().find(std::string(name + 1) + " -> "), std::string::npos) << name;
+    }
+    EXPECT_NE(out_.str().find("linking: " + out + "/to-a -> dir/a.txt"), std::string::npos);
+    // Extracting again replaces the links themselves, never what they point to.
+    EXPECT_EQ(Run({"-o", "-d", out, zip}), kUnzipEntryErrors);
+    EXPECT_EQ(TempDir::ReadFile(out + "/dir/a.txt"), "alpha");
+    EXPECT_EQ(std::filesystem::read_symlink(out + "/to-a"), "dir/a.txt");
+}
+
 TEST_F(UnzipTool, EveryFailureHasAStatusAndAMessage) {
     EXPECT_EQ(Run({dir_.Path() + "missing.zip"}), kUnzipArchiveError);
     EXPECT_NE(err_.str().find("cannot find archive"), std::string::npos);

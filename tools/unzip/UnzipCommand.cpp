@@ -7,16 +7,21 @@
 #include <ostream>
 #include <set>
 
+#include "platform/FileSystem.h"
 #include "platform/MessageHooks.h"
 #include "zip/UnZipper.h"
 #include "zip/base/DateTimeHelpers.h"
 #include "zip/base/FileHelpers.h"
 #include "zip/base/WildMatch.h"
+#include "zip/extract/EntryAttributes.h"
+#include "zip/extract/OutputFile.h"
 #include "zip/extract/OutputPaths.h"
 
 namespace {
 
 constexpr int kUnknownMethodMessageId = 197;
+// No system takes a longer link target; a longer entry is no link.
+constexpr size_t kLongestLinkTarget = 4095;
 
 std::string Hex8(uint32_t value) {
     char text[16];
@@ -315,8 +320,82 @@ int TUnzipCommand::Test(TUnZipper& zip) {
     return kUnzipOk;
 }
 
+bool TUnzipCommand::MayReplaceWithLink(TUnZipper& zip, int32_t index, const std::string& path) {
+    if (PathStatus(path, TLinks::DoNotFollow).Kind == TPathKind::Absent) {
+        return true;
+    }
+    bool replace = zip.OverwriteMode == Always;
+    if (zip.OverwriteMode == Prompt && zip.OnPromptForOverwrite) {
+        std::string name = path;
+        zip.OnPromptForOverwrite(zip, replace, index, name);
+    }
+    if (!replace && !options_.quiet) {
+        out_ << "  kept existing: " << path << "\n";
+    }
+    return replace;
+}
+
+void TUnzipCommand::CreateLink(TUnZipper& zip, int32_t index) {
+    const std::string name = DisplayName(zip, index);
+    const TPlacementRules rules{zip.DestDir(), zip.RecreateDirs, zip.RelativePathList};
+    const TZipHeaderInfo& entry = zip.Entry(index);
+    const std::string path =
+        PlaceEntry(rules, entry.directory, entry.filename).directory + entry.filename;
+    std::vector<uint8_t> data;
+    if (entry.GetUnCompressedSize() > kLongestLinkTarget ||
+        zip.UnZipToBufferByIndex(data, index) != 1) {
+        if (entry.GetUnCompressedSize() > kLongestLinkTarget) {
+            ReportFailure(name + ": symbolic link target too long, skipped");
+        }
+        return;  // a failed extraction reported itself
+    }
+    const std::string target(data.begin(), data.end());
+    std::set<std::string> checked;
+    std::string reason = MakeDirectoriesInside(zip.DestDir(), path, true, checked);
+    if (reason.empty()) {
+        reason = CheckLinkTarget(zip.DestDir(), path, target);
+    }
+    if (!reason.empty()) {
+        ReportFailure(name + " -> " + target + ": " + reason + ", skipped");
+        return;
+    }
+    if (!MayReplaceWithLink(zip, index, path)) {
+        return;
+    }
+    if (!PlaceSymbolicLink(path, target)) {
+        ReportFailure(name + ": cannot create the symbolic link " + path + ", skipped");
+        return;
+    }
+    if (!options_.quiet) {
+        out_ << "    linking: " << path << " -> " << target << "\n";
+    }
+}
+
+void TUnzipCommand::CreateDeferredLinks(TUnZipper& zip) {
+    // The run's own handlers would skip these entries again and announce a
+    // file; a link is announced here.
+    zip.OnStartUnZip = [this](TUnZipper& z, int index, std::string&, bool&) {
+        currentEntry_ = DisplayName(z, index);
+    };
+    zip.OnEndUnZip = nullptr;
+    zip.DoAll = false;  // one entry at a time
+    for (const int32_t index : deferredLinks_) {
+        zip.ClearSelected();
+        CreateLink(zip, index);
+    }
+    deferredLinks_.clear();
+}
+
 int TUnzipCommand::Extract(TUnZipper& zip) {
     InstallReporters(zip);
+    zip.OnStartUnZip = [this](TUnZipper& z, int index, std::string&, bool& skip) {
+        currentEntry_ = DisplayName(z, index);
+        const TZipHeaderInfo& entry = z.Entry(index);
+        if (IsSymbolicLinkEntry(entry.version_made_by, entry.external_file_attributes)) {
+            deferredLinks_.push_back(index);
+            skip = true;
+        }
+    };
     InstallQuestions(zip);
     if (options_.password) {
         zip.Password = *options_.password;
@@ -346,6 +425,7 @@ int TUnzipCommand::Extract(TUnZipper& zip) {
     ReportUnmatchedPatterns(zip);
     try {
         zip.UnZip();
+        CreateDeferredLinks(zip);
     } catch (const Exception& e) {
         return ArchiveError(Explain(e));
     }

@@ -72,6 +72,28 @@ bool ClearReadOnly(const std::string& fileName) {
     return DeleteFile(fileName);
 }
 
+bool PlaceSymbolicLink(const std::string& path, const std::string& target) {
+    const TPathKind kind = PathStatus(path, TLinks::DoNotFollow).Kind;
+    if (kind == TPathKind::Directory) {
+        return false;  // a rename would take an empty directory away
+    }
+    if (kind == TPathKind::Absent) {
+        return MakeSymbolicLink(target, path);
+    }
+    std::mt19937 random(std::random_device{}());
+    for (int attempt = 0; attempt < kTemporaryNameTries; ++attempt) {
+        const std::string temporaryName = TemporaryNameBeside(path, random);
+        if (MakeSymbolicLink(target, temporaryName)) {
+            if (ReplaceFile(temporaryName, path)) {
+                return true;
+            }
+            DeleteFile(temporaryName);
+            return false;
+        }
+    }
+    return false;
+}
+
 TOutputFile::TOutputFile(const std::string& fileName, int32_t bufferSize, bool flushOnClose)
     : fileName_(fileName),
       flushOnClose_(flushOnClose),

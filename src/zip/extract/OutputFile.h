@@ -76,3 +76,8 @@ bool FileIsReadOnly(const std::string& fileName);
 // Frees the name of a read-only file for a new one; the file itself and
 // its other links are left alone. False on failure.
 bool ClearReadOnly(const std::string& fileName);
+
+// Puts a symbolic link holding `target` at `path`, in one step in place of
+// a file or link already there (never writing through it); false on
+// failure, also when a directory is there.
+bool PlaceSymbolicLink(const std::string& path, const std::string& target);

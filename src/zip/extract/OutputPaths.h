@@ -49,6 +49,15 @@ std::string MakeDirectoriesInside(const std::string& destDir, const std::string&
 // file may not be written there (a symbolic link, a directory, ...).
 std::string CheckFinalComponent(const std::string& path);
 
+// "" when a symbolic link at `linkPath` (below `destDir`, whose directories
+// are real ones, as MakeDirectoriesInside leaves them) holding `target`
+// points inside the destination, else the reason. Only a relative target
+// whose ".." components all come first and climb no higher than the
+// destination is inside: a ".." after a name could climb out through
+// another link, whatever that link's own target.
+std::string CheckLinkTarget(const std::string& destDir, const std::string& linkPath,
+                            const std::string& target);
+
 // Text of the reasons above.
 namespace PathReasons {
 inline constexpr const char* NulByte = "unsafe path: NUL byte in the name";
@@ -58,4 +67,7 @@ inline constexpr const char* AbsoluteWithoutDest =
 inline constexpr const char* DriveWithoutDest = "unsafe path: drive letter without a destination";
 inline constexpr const char* SymbolicLink = "unsafe path: symbolic link inside the destination";
 inline constexpr const char* NotADirectory = "unsafe path: a file stands where a directory belongs";
+inline constexpr const char* LinkLeaves = "symbolic link pointing outside the destination";
+inline constexpr const char* LinkAbsolute = "symbolic link with an absolute target";
+inline constexpr const char* LinkEmpty = "symbolic link with an empty target or a NUL byte";
 }  // namespace PathReasons
