@@ -7,6 +7,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
@@ -181,6 +182,36 @@ TEST_F(UnzipTool, SymbolicLinksAreMadeOnlyWhenTheyStayInside) {
     EXPECT_EQ(Run({"-o", "-d", out, zip}), kUnzipEntryErrors);
     EXPECT_EQ(TempDir::ReadFile(out + "/dir/a.txt"), "alpha");
     EXPECT_EQ(std::filesystem::read_symlink(out + "/to-a"), "dir/a.txt");
+}
+
+// Catches names printed raw (escape sequences and line feeds reaching the
+// terminal) and control characters ending up in created file names.
+TEST_F(UnzipTool, ControlCharactersAreShownEscapedAndLeftOutOfFiles) {
+    const std::string zip = Archive(ZipBuilder()
+                                        .Add("a\x1b[2Jb\nc\a.txt", "one")
+                                        .Add("s\x01ub/d\x7f"
+                                             "e.txt",
+                                             "two")
+                                        .Add(".\x01./up.txt", "three")
+                                        .Add("\x02", "four"));
+    EXPECT_EQ(Run({"-l", zip}), kUnzipOk);
+    EXPECT_NE(out_.str().find("a^[[2Jb^Jc^G.txt"), std::string::npos);
+    EXPECT_NE(out_.str().find("s^Aub/d^?e.txt"), std::string::npos);
+    EXPECT_EQ(Run({"-d", out, zip}), kUnzipEntryErrors);
+    // Every line is a line of its own: one per entry, no raw control bytes.
+    const std::string printed = out_.str() + err_.str();
+    EXPECT_EQ(printed.find_first_of("\x01\x02\x07\x1b\x7f"), std::string::npos) << printed;
+    EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 5) << printed;
+    EXPECT_EQ(TempDir::ReadFile(out + "/a[2Jbc.txt"), "one");
+    EXPECT_EQ(TempDir::ReadFile(out + "/sub/de.txt"), "two");
+    EXPECT_NE(err_.str().find(".^A./up.txt: unsafe path"), std::string::npos);
+    EXPECT_NE(err_.str().find("^B: nothing is left"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir_.Path() + "up.txt"));
+    size_t files = 0;
+    for (const auto& item : std::filesystem::recursive_directory_iterator(out)) {
+        files += item.is_regular_file() ? 1 : 0;
+    }
+    EXPECT_EQ(files, 2u);
 }
 
 TEST_F(UnzipTool, EveryFailureHasAStatusAndAMessage) {

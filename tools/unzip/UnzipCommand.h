@@ -51,6 +51,8 @@ class TUnzipCommand {
     int ArchiveError(const std::string& message);
     std::string DisplayName(const TUnZipper& zip, int32_t index) const;
     std::string CreateProblem(const TUnZipper& zip, int32_t index, const std::string& path) const;
+    std::string CreatedName(const TUnZipper& zip, int32_t index) const;
+    bool UseCreatedName(TUnZipper& zip, int32_t index, std::string& fName);
     bool MayReplaceWithLink(TUnZipper& zip, int32_t index, const std::string& path);
     void CreateLink(TUnZipper& zip, int32_t index);
     void CreateDeferredLinks(TUnZipper& zip);

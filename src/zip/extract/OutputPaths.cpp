@@ -7,6 +7,9 @@
 
 namespace {
 
+constexpr unsigned char kFirstPrintable = 0x20;
+constexpr unsigned char kDelete = 0x7F;
+
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
@@ -83,6 +86,18 @@ void StripRelativePrefix(std::string& path, const std::vector<std::string>& pref
     }
 }
 
+std::string WithoutControlCharacters(const std::string& name) {
+    std::string kept;
+    kept.reserve(name.size());
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte == 0 || (byte >= kFirstPrintable && byte != kDelete)) {
+            kept += c;
+        }
+    }
+    return kept;
+}
+
 TOutputPlace PlaceEntry(const TPlacementRules& rules, const std::string& storedDirectory,
                         const std::string& fileName) {
     std::string rel;
@@ -101,6 +116,7 @@ TOutputPlace PlaceEntry(const TPlacementRules& rules, const std::string& storedD
             rel.erase(0, 1);
         }
     }
+    rel = WithoutControlCharacters(rel);
     const std::string dest = DOSToUnixFilename(rules.destDir);
     TOutputPlace place;
     place.directory = (dest.empty() ? std::string() : dest + "/") + DOSToUnixFilename(rel);
@@ -108,7 +124,7 @@ TOutputPlace PlaceEntry(const TPlacementRules& rules, const std::string& storedD
         // The system would end the name at the NUL: a different file.
         place.safe = false;
         place.reason = PathReasons::NulByte;
-    } else if (HasParentComponent(rel) || fileName == "..") {
+    } else if (HasParentComponent(rel) || WithoutControlCharacters(fileName) == "..") {
         place.safe = false;
         place.reason = PathReasons::ParentComponent;
     } else if (dest.empty() && drive) {

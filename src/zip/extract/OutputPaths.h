@@ -12,6 +12,10 @@
 // regard to ASCII letter case). An empty item strips nothing.
 void StripRelativePrefix(std::string& path, const std::vector<std::string>& prefixes);
 
+// `name` without the control characters 0x01-0x1F and 0x7F, which have no
+// business in a file name; NUL stays, for the checks to refuse.
+std::string WithoutControlCharacters(const std::string& name);
+
 struct TOutputPlace {
     // The output directory, ending in `/` (empty: the current directory).
     std::string directory;
@@ -29,8 +33,9 @@ struct TPlacementRules {
 
 // Output directory of an entry whose stored directory part is
 // `storedDirectory` (`\` separators, trailing `\`, or empty) and whose file
-// name is `fileName`. Unsafe: a ".." component; a NUL byte; an absolute path or a drive
-// letter while the destination is empty. With a destination, an absolute
+// name is `fileName`. Control characters are left out of the directory
+// part, and the checks see the names without them. Unsafe: a ".." component; a NUL byte; an
+// absolute path or a drive letter while the destination is empty. With a destination, an absolute
 // path or a drive letter is taken relative to it.
 TOutputPlace PlaceEntry(const TPlacementRules& rules, const std::string& storedDirectory,
                         const std::string& fileName);
