@@ -31,6 +31,9 @@ class TFileHandle {
     // when the last component of the path is a symbolic link: an archive
     // must not be able to point an extracted file elsewhere.
     bool CreateNoFollow(const std::string& path);
+    // Creates a new file for writing only; fails when anything, a link
+    // included, already has that name.
+    bool CreateExclusive(const std::string& path);
 
     bool IsOpen() const { return handle_ != kClosed; }
 

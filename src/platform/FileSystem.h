@@ -37,3 +37,7 @@ enum class TMakeDirectoryResult { Made, AlreadyThere, Failed };
 // Makes one directory level with the widest permissions the user's mask
 // allows. AlreadyThere says something of that name exists, whatever it is.
 TMakeDirectoryResult MakeDirectory(const std::string& path);
+
+// Makes a symbolic link at `path` holding `target` as given; fails when
+// anything already has that name.
+bool MakeSymbolicLink(const std::string& target, const std::string& path);

@@ -65,8 +65,8 @@ class TUnZipper {
     int ThisBuild() const { return thisBuild_; }
     void SetThisBuild(int /*value*/) { thisBuild_ = 1; }
     const std::string& GetZipName() const { return ZipName_; }
-    // Names the archive; nothing is opened. A name ending in "?" asks for a
-    // file, and this platform has no chooser: it raises EUserCanceled.
+    // Names the archive; nothing is opened. The same name again (compared
+    // case-sensitively) keeps the directory already read.
     virtual void SetZipName(const std::string& name);
     // Reads from a caller-owned stream instead of a file (never freed here).
     void SetArchiveStream(TStream* stream);

@@ -2,9 +2,12 @@
 // extract, patterns, existing files, passwords, every failure's status and
 // message); the program itself for --help and a split archive.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
@@ -129,6 +132,86 @@ TEST_F(UnzipTool, ExistingFilesAskOnTheTerminal) {
     EXPECT_EQ(TempDir::ReadFile(out + "/a.txt"), "old");
     EXPECT_EQ(Run({"-o", "-d", out, zip}), kUnzipOk);
     EXPECT_EQ(TempDir::ReadFile(out + "/a.txt"), "new");
+}
+
+// Catches -o writing through a hard link into a file outside the destination
+// and refusing a read-only file left by an earlier run.
+TEST_F(UnzipTool, OverwriteReplacesTheFileInsteadOfWritingIntoIt) {
+    const std::string zip = Archive(ZipBuilder().Add("a.txt", "new").Add("ro.txt", "new"));
+    const std::string outside = dir_.WriteFile("outside.txt", "outside");
+    dir_.WriteFile("out/keep", "");
+    ASSERT_EQ(::link(outside.c_str(), (out + "/a.txt").c_str()), 0);
+    const std::string readOnly = dir_.WriteFile("out/ro.txt", "old");
+    ::chmod(readOnly.c_str(), 0444);
+    EXPECT_EQ(Run({"-o", "-d", out, zip}), kUnzipOk) << err_.str();
+    EXPECT_EQ(TempDir::ReadFile(out + "/a.txt"), "new");
+    EXPECT_EQ(TempDir::ReadFile(outside), "outside");
+    EXPECT_EQ(TempDir::ReadFile(readOnly), "new");
+    size_t names = 0;
+    for (const auto& item : std::filesystem::directory_iterator(out)) {
+        names += item.is_regular_file() ? 1 : 0;
+    }
+    EXPECT_EQ(names, 3u);  // no temporary file is left beside them
+}
+
+// Catches symbolic-link entries coming out as regular files with mode 0777,
+// and links that would point out of the destination.
+TEST_F(UnzipTool, SymbolicLinksAreMadeOnlyWhenTheyStayInside) {
+    const auto link = [](const std::string& name, const std::string& target) {
+        return ZipBuilder::Entry{name, target, false, 0120777};
+    };
+    const std::string zip = Archive(ZipBuilder()
+                                        .Add("dir/a.txt", "alpha")
+                                        .Add(link("to-a", "dir/a.txt"))
+                                        .Add(link("dir/sub/up", "../../to-a"))
+                                        .Add(link("dir/self", "."))
+                                        .Add(link("out-rel", "../outside"))
+                                        .Add(link("out-abs", "/etc/passwd"))
+                                        .Add(link("out-via", "dir/self/../../outside")));
+    EXPECT_EQ(Run({"-d", out, zip}), kUnzipEntryErrors) << out_.str() << err_.str();
+    EXPECT_EQ(std::filesystem::read_symlink(out + "/to-a"), "dir/a.txt");
+    EXPECT_EQ(std::filesystem::read_symlink(out + "/dir/sub/up"), "../../to-a");
+    EXPECT_EQ(std::filesystem::read_symlink(out + "/dir/self"), ".");
+    EXPECT_EQ(TempDir::ReadFile(out + "/dir/sub/up"), "alpha");
+    for (const char* name : {"/out-rel", "/out-abs", "/out-via"}) {
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(out + name))) << name;
+        EXPECT_NE(err_.str().find(std::string(name + 1) + " -> "), std::string::npos) << name;
+    }
+    EXPECT_NE(out_.str().find("linking: " + out + "/to-a -> dir/a.txt"), std::string::npos);
+    // Extracting again replaces the links themselves, never what they point to.
+    EXPECT_EQ(Run({"-o", "-d", out, zip}), kUnzipEntryErrors);
+    EXPECT_EQ(TempDir::ReadFile(out + "/dir/a.txt"), "alpha");
+    EXPECT_EQ(std::filesystem::read_symlink(out + "/to-a"), "dir/a.txt");
+}
+
+// Catches names printed raw (escape sequences and line feeds reaching the
+// terminal) and control characters ending up in created file names.
+TEST_F(UnzipTool, ControlCharactersAreShownEscapedAndLeftOutOfFiles) {
+    const std::string zip = Archive(ZipBuilder()
+                                        .Add("a\x1b[2Jb\nc\a.txt", "one")
+                                        .Add("s\x01ub/d\x7f"
+                                             "e.txt",
+                                             "two")
+                                        .Add(".\x01./up.txt", "three")
+                                        .Add("\x02", "four"));
+    EXPECT_EQ(Run({"-l", zip}), kUnzipOk);
+    EXPECT_NE(out_.str().find("a^[[2Jb^Jc^G.txt"), std::string::npos);
+    EXPECT_NE(out_.str().find("s^Aub/d^?e.txt"), std::string::npos);
+    EXPECT_EQ(Run({"-d", out, zip}), kUnzipEntryErrors);
+    // Every line is a line of its own: one per entry, no raw control bytes.
+    const std::string printed = out_.str() + err_.str();
+    EXPECT_EQ(printed.find_first_of("\x01\x02\x07\x1b\x7f"), std::string::npos) << printed;
+    EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 5) << printed;
+    EXPECT_EQ(TempDir::ReadFile(out + "/a[2Jbc.txt"), "one");
+    EXPECT_EQ(TempDir::ReadFile(out + "/sub/de.txt"), "two");
+    EXPECT_NE(err_.str().find(".^A./up.txt: unsafe path"), std::string::npos);
+    EXPECT_NE(err_.str().find("^B: nothing is left"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir_.Path() + "up.txt"));
+    size_t files = 0;
+    for (const auto& item : std::filesystem::recursive_directory_iterator(out)) {
+        files += item.is_regular_file() ? 1 : 0;
+    }
+    EXPECT_EQ(files, 2u);
 }
 
 TEST_F(UnzipTool, EveryFailureHasAStatusAndAMessage) {

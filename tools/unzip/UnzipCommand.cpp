@@ -7,16 +7,22 @@
 #include <ostream>
 #include <set>
 
+#include "PrintableName.h"
+#include "platform/FileSystem.h"
 #include "platform/MessageHooks.h"
 #include "zip/UnZipper.h"
 #include "zip/base/DateTimeHelpers.h"
 #include "zip/base/FileHelpers.h"
 #include "zip/base/WildMatch.h"
+#include "zip/extract/EntryAttributes.h"
+#include "zip/extract/OutputFile.h"
 #include "zip/extract/OutputPaths.h"
 
 namespace {
 
 constexpr int kUnknownMethodMessageId = 197;
+// No system takes a longer link target; a longer entry is no link.
+constexpr size_t kLongestLinkTarget = 4095;
 
 std::string Hex8(uint32_t value) {
     char text[16];
@@ -108,7 +114,7 @@ int TUnzipCommand::ArchiveError(const std::string& message) {
     if (!currentEntry_.empty()) {
         err_ << ": " << currentEntry_;
     }
-    err_ << ": " << message << "\n";
+    err_ << ": " << Printable(message) << "\n";
     return kUnzipArchiveError;
 }
 
@@ -118,7 +124,7 @@ void TUnzipCommand::ReportFailure(const std::string& what) {
 }
 
 std::string TUnzipCommand::DisplayName(const TUnZipper& zip, int32_t index) const {
-    return DOSToUnixFilename(zip.GetFullname(index));
+    return Printable(DOSToUnixFilename(zip.GetFullname(index)));
 }
 
 bool TUnzipCommand::Matches(const TUnZipper& zip, int32_t index) const {
@@ -199,7 +205,7 @@ void TUnzipCommand::InstallReporters(TUnZipper& zip) {
     };
     zip.OnSkippingFile = [this](TUnZipper& z, TSkipReason reason, const std::string& fName,
                                 int index, bool&) {
-        const std::string name = index >= 0 ? DisplayName(z, index) : fName;
+        const std::string name = index >= 0 ? DisplayName(z, index) : Printable(fName);
         switch (reason) {
             case srBadPassword:
                 ReportFailure(name + (z.Password.empty() && !options_.password
@@ -211,7 +217,7 @@ void TUnzipCommand::InstallReporters(TUnZipper& zip) {
                 break;
             case srNoOverwrite:
                 if (!options_.quiet) {
-                    out_ << "  kept existing: " << fName << "\n";
+                    out_ << "  kept existing: " << Printable(fName) << "\n";
                 }
                 break;
             default:
@@ -236,15 +242,15 @@ std::string TUnzipCommand::CreateProblem(const TUnZipper& zip, int32_t index,
     if (reason.empty()) {
         reason = CheckFinalComponent(path);
     }
-    return reason.empty() ? "cannot create " + path : reason;
+    return reason.empty() ? "cannot create " + Printable(path) : reason;
 }
 
 void TUnzipCommand::InstallQuestions(TUnZipper& zip) {
     zip.OnPromptForOverwrite = [this](TUnZipper&, bool& overWriteIt, int, std::string& fName) {
         if (!replaceAll_ && terminal_.askLine) {
             for (;;) {
-                const auto answer =
-                    terminal_.askLine("replace " + fName + "? [y]es, [n]o, [A]ll, [N]one: ");
+                const auto answer = terminal_.askLine("replace " + Printable(fName) +
+                                                      "? [y]es, [n]o, [A]ll, [N]one: ");
                 if (!answer || *answer == "N") {
                     replaceAll_ = false;
                 } else if (*answer == "A") {
@@ -315,8 +321,115 @@ int TUnzipCommand::Test(TUnZipper& zip) {
     return kUnzipOk;
 }
 
+std::string TUnzipCommand::CreatedName(const TUnZipper& zip, int32_t index) const {
+    const TPlacementRules rules{zip.DestDir(), zip.RecreateDirs, zip.RelativePathList};
+    const TZipHeaderInfo& entry = zip.Entry(index);
+    return PlaceEntry(rules, entry.directory, entry.filename).directory +
+           WithoutControlCharacters(entry.filename);
+}
+
+// Control characters are left out of created names, as Info-ZIP unzip does.
+// The component checks only names of its own making for links on the way,
+// so the changed name is checked here.
+bool TUnzipCommand::UseCreatedName(TUnZipper& zip, int32_t index, std::string& fName) {
+    const std::string created = CreatedName(zip, index);
+    if (created == fName) {
+        return true;
+    }
+    std::set<std::string> checked;
+    std::string reason;
+    if (WithoutControlCharacters(zip.Entry(index).filename).empty()) {
+        reason = "nothing is left of the name without its control characters";
+    } else {
+        reason = MakeDirectoriesInside(zip.DestDir(), created, true, checked);
+    }
+    if (reason.empty()) {
+        reason = CheckFinalComponent(created);
+    }
+    if (!reason.empty()) {
+        ReportFailure(DisplayName(zip, index) + ": " + reason + ", skipped");
+        return false;
+    }
+    fName = created;
+    return true;
+}
+
+bool TUnzipCommand::MayReplaceWithLink(TUnZipper& zip, int32_t index, const std::string& path) {
+    if (PathStatus(path, TLinks::DoNotFollow).Kind == TPathKind::Absent) {
+        return true;
+    }
+    bool replace = zip.OverwriteMode == Always;
+    if (zip.OverwriteMode == Prompt && zip.OnPromptForOverwrite) {
+        std::string name = path;
+        zip.OnPromptForOverwrite(zip, replace, index, name);
+    }
+    if (!replace && !options_.quiet) {
+        out_ << "  kept existing: " << Printable(path) << "\n";
+    }
+    return replace;
+}
+
+void TUnzipCommand::CreateLink(TUnZipper& zip, int32_t index) {
+    const std::string name = DisplayName(zip, index);
+    const TZipHeaderInfo& entry = zip.Entry(index);
+    const std::string path = CreatedName(zip, index);
+    std::vector<uint8_t> data;
+    if (entry.GetUnCompressedSize() > kLongestLinkTarget ||
+        zip.UnZipToBufferByIndex(data, index) != 1) {
+        if (entry.GetUnCompressedSize() > kLongestLinkTarget) {
+            ReportFailure(name + ": symbolic link target too long, skipped");
+        }
+        return;  // a failed extraction reported itself
+    }
+    const std::string target(data.begin(), data.end());
+    std::set<std::string> checked;
+    std::string reason = MakeDirectoriesInside(zip.DestDir(), path, true, checked);
+    if (reason.empty()) {
+        reason = CheckLinkTarget(zip.DestDir(), path, target);
+    }
+    if (!reason.empty()) {
+        ReportFailure(name + " -> " + Printable(target) + ": " + reason + ", skipped");
+        return;
+    }
+    if (!MayReplaceWithLink(zip, index, path)) {
+        return;
+    }
+    if (!PlaceSymbolicLink(path, target)) {
+        ReportFailure(name + ": cannot create the symbolic link " + Printable(path) + ", skipped");
+        return;
+    }
+    if (!options_.quiet) {
+        out_ << "    linking: " << Printable(path) << " -> " << Printable(target) << "\n";
+    }
+}
+
+void TUnzipCommand::CreateDeferredLinks(TUnZipper& zip) {
+    // The run's own handlers would skip these entries again and announce a
+    // file; a link is announced here.
+    zip.OnStartUnZip = [this](TUnZipper& z, int index, std::string&, bool&) {
+        currentEntry_ = DisplayName(z, index);
+    };
+    zip.OnEndUnZip = nullptr;
+    zip.DoAll = false;  // one entry at a time
+    for (const int32_t index : deferredLinks_) {
+        zip.ClearSelected();
+        CreateLink(zip, index);
+    }
+    deferredLinks_.clear();
+}
+
 int TUnzipCommand::Extract(TUnZipper& zip) {
     InstallReporters(zip);
+    zip.OnStartUnZip = [this](TUnZipper& z, int index, std::string& fName, bool& skip) {
+        currentEntry_ = DisplayName(z, index);
+        const TZipHeaderInfo& entry = z.Entry(index);
+        if (IsSymbolicLinkEntry(entry.version_made_by, entry.external_file_attributes)) {
+            deferredLinks_.push_back(index);
+            skip = true;
+        } else {
+            skip = !UseCreatedName(z, index, fName);
+        }
+    };
     InstallQuestions(zip);
     if (options_.password) {
         zip.Password = *options_.password;
@@ -326,6 +439,9 @@ int TUnzipCommand::Extract(TUnZipper& zip) {
     zip.OverwriteMode = options_.overwrite == TUnzipOptions::Overwrite::Always  ? Always
                         : options_.overwrite == TUnzipOptions::Overwrite::Never ? Never
                                                                                 : Prompt;
+    // Whether a file is replaced is the overwrite option's decision alone;
+    // a read-only file from an earlier run is replaced like any other.
+    zip.ReplaceReadOnly = true;
     zip.DoAll = options_.patterns.empty();
     std::vector<std::string> patterns;
     for (const auto& pattern : options_.patterns) {
@@ -334,7 +450,7 @@ int TUnzipCommand::Extract(TUnZipper& zip) {
     zip.SetFilesList(patterns);
     zip.OnEndUnZip = [this](TUnZipper&, int, const std::string& fName) {
         if (!options_.quiet) {
-            out_ << "  extracted: " << fName << "\n";
+            out_ << "  extracted: " << Printable(fName) << "\n";
         }
     };
     if (!options_.quiet) {
@@ -343,6 +459,7 @@ int TUnzipCommand::Extract(TUnZipper& zip) {
     ReportUnmatchedPatterns(zip);
     try {
         zip.UnZip();
+        CreateDeferredLinks(zip);
     } catch (const Exception& e) {
         return ArchiveError(Explain(e));
     }

@@ -106,6 +106,12 @@ bool TFileHandle::CreateNoFollow(const std::string& path) {
     return IsOpen() || Failed();
 }
 
+bool TFileHandle::CreateExclusive(const std::string& path) {
+    Close();
+    handle_ = OpenRepeated(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW);
+    return IsOpen() || Failed();
+}
+
 int64_t TFileHandle::Read(void* buffer, int64_t count) {
     auto* out = static_cast<char*>(buffer);
     const int fd = Descriptor(handle_);

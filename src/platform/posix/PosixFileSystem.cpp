@@ -1,4 +1,5 @@
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 
@@ -50,4 +51,8 @@ TMakeDirectoryResult MakeDirectory(const std::string& path) {
         return TMakeDirectoryResult::Made;
     }
     return errno == EEXIST ? TMakeDirectoryResult::AlreadyThere : TMakeDirectoryResult::Failed;
+}
+
+bool MakeSymbolicLink(const std::string& target, const std::string& path) {
+    return ::symlink(target.c_str(), path.c_str()) == 0;
 }

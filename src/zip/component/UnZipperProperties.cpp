@@ -5,21 +5,6 @@
 
 namespace {
 
-bool SameTextAscii(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) {
-            return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-        };
-        if (lower(a[i]) != lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // The archive name up to the first "." of its file-name part (all of it
 // when that part has no ".").
 std::string BaseNameOf(const std::string& zipName) {
@@ -78,12 +63,10 @@ void TUnZipper::Assign(const TUnZipper& source) {
 }
 
 void TUnZipper::SetZipName(const std::string& name) {
-    if (SameTextAscii(name, ZipName_)) {
+    // Names are compared as the file system compares them: "A.zip" and
+    // "a.zip" are two archives, and "?" is an ordinary character.
+    if (name == ZipName_) {
         return;
-    }
-    if (!name.empty() && name.back() == '?') {
-        // A file chooser would open here; without one the choice is refused.
-        throw EUserCanceled(ZipStrings::UserCanceledZipName);
     }
     ZipName_ = name;
     splitBaseName_ = BaseNameOf(ZipName_);

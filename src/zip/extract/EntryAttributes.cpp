@@ -10,6 +10,8 @@ constexpr uint32_t kDosReadOnly = 0x01;
 constexpr uint32_t kOwnerAll = 0700;
 constexpr uint32_t kAllPermissions = 0777;
 constexpr uint32_t kWriteBits = 0222;
+constexpr uint32_t kFileTypeBits = 0170000;
+constexpr uint32_t kSymbolicLinkType = 0120000;
 
 }  // namespace
 
@@ -52,4 +54,9 @@ void ApplyDirectoryAttributes(const char* path, uint16_t versionMadeBy,
     if (const auto mode = ModeForEntry(versionMadeBy, externalAttributes, info.Mode, true)) {
         SetPathMode(path, *mode);
     }
+}
+
+bool IsSymbolicLinkEntry(uint16_t versionMadeBy, uint32_t externalAttributes) {
+    return (versionMadeBy >> 8) == kHostUnix &&
+           ((externalAttributes >> 16) & kFileTypeBits) == kSymbolicLinkType;
 }

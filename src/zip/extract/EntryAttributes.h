@@ -23,3 +23,7 @@ std::optional<uint32_t> ModeForEntry(uint16_t versionMadeBy, uint32_t externalAt
 // Applies ModeForEntry to an existing directory (without following a link).
 void ApplyDirectoryAttributes(const char* path, uint16_t versionMadeBy,
                               uint32_t externalAttributes);
+
+// True for an entry made on a Unix host whose external attributes give the
+// file type of a symbolic link; its data is the link's target.
+bool IsSymbolicLinkEntry(uint16_t versionMadeBy, uint32_t externalAttributes);

@@ -1,10 +1,13 @@
 #include "zip/extract/OutputFile.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <random>
 #include <utility>
 
 #include "platform/Exception.h"
+#include "platform/FileOps.h"
 #include "platform/FileSystem.h"
 #include "platform/ScopeExit.h"
 #include "zip/ZipExceptions.h"
@@ -15,13 +18,41 @@ namespace {
 [[noreturn]] void RaiseCantWrite() { throw ECantWriteUCF("Cant write uncompressed file"); }
 
 constexpr uint32_t kOwnerWrite = 0200;
-constexpr uint32_t kPermissionBits = 07777;
 // What a new file gets when the system cannot tell its mode.
 constexpr uint32_t kUsualFileMode = 0644;
 
 // Writes all bytes to the file; false when the system takes no more.
 bool WriteToFile(TFileHandle& file, const uint8_t* data, size_t count) {
     return file.Write(data, static_cast<int64_t>(count)) == static_cast<int64_t>(count);
+}
+
+// Tries to find a free name beside the file to be replaced; a handful of
+// random names is plenty, the rest means the directory refuses new files.
+constexpr int kTemporaryNameTries = 16;
+
+std::string DirectoryOf(const std::string& path) {
+    const size_t cut = path.rfind('/');
+    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+// A short name in the same directory, so that the rename stays on one file
+// system and never grows past the system's name limit.
+std::string TemporaryNameBeside(const std::string& path, std::mt19937& random) {
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(random()));
+    return DirectoryOf(path) + ".zuvo-" + suffix + ".part";
+}
+
+bool CreateBeside(TFileHandle& file, const std::string& path, std::string& temporaryName) {
+    std::mt19937 random(std::random_device{}());
+    for (int attempt = 0; attempt < kTemporaryNameTries; ++attempt) {
+        temporaryName = TemporaryNameBeside(path, random);
+        if (file.CreateExclusive(temporaryName)) {
+            return true;
+        }
+    }
+    temporaryName.clear();
+    return false;
 }
 
 }  // namespace
@@ -36,7 +67,31 @@ bool ClearReadOnly(const std::string& fileName) {
     if (info.Kind != TPathKind::Regular) {
         return false;
     }
-    return SetPathMode(fileName, (info.Mode & kPermissionBits) | kOwnerWrite);
+    // Only the name goes: changing the file's mode would change it for
+    // every other link to the same file, outside the destination too.
+    return DeleteFile(fileName);
+}
+
+bool PlaceSymbolicLink(const std::string& path, const std::string& target) {
+    const TPathKind kind = PathStatus(path, TLinks::DoNotFollow).Kind;
+    if (kind == TPathKind::Directory) {
+        return false;  // a rename would take an empty directory away
+    }
+    if (kind == TPathKind::Absent) {
+        return MakeSymbolicLink(target, path);
+    }
+    std::mt19937 random(std::random_device{}());
+    for (int attempt = 0; attempt < kTemporaryNameTries; ++attempt) {
+        const std::string temporaryName = TemporaryNameBeside(path, random);
+        if (MakeSymbolicLink(target, temporaryName)) {
+            if (ReplaceFile(temporaryName, path)) {
+                return true;
+            }
+            DeleteFile(temporaryName);
+            return false;
+        }
+    }
+    return false;
 }
 
 TOutputFile::TOutputFile(const std::string& fileName, int32_t bufferSize, bool flushOnClose)
@@ -48,7 +103,12 @@ TOutputFile::TOutputFile(const std::string& fileName, int32_t bufferSize, bool f
     if (FileIsReadOnly(fileName)) {
         throw EFCreateError("Cannot create file " + fileName);
     }
-    if (!file_.CreateNoFollow(fileName)) {
+    // An existing file is replaced by a new one renamed over it at Close:
+    // writing into it would also change every hard link to it, and a
+    // failed entry would destroy the old contents.
+    const bool replacing = PathStatus(fileName, TLinks::DoNotFollow).Kind == TPathKind::Regular;
+    if (replacing ? !CreateBeside(file_, fileName, temporaryName_)
+                  : !file_.CreateNoFollow(fileName)) {
         throw EFCreateError("Cannot create file " + fileName);
     }
     buffer_ = std::make_unique<uint8_t[]>(capacity_);
@@ -70,6 +130,9 @@ TOutputFile::~TOutputFile() {
         }
         writer_.reset();
         file_.Close();
+    }
+    if (!temporaryName_.empty()) {
+        DeleteFile(temporaryName_);  // never completed: the old file stays
     }
 }
 
@@ -151,5 +214,11 @@ void TOutputFile::Close() {
     }
     if (!file_.Close()) {
         RaiseCantWrite();
+    }
+    if (!temporaryName_.empty()) {
+        if (!ReplaceFile(temporaryName_, fileName_)) {
+            RaiseCantWrite();  // the destructor removes the new file
+        }
+        temporaryName_.clear();
     }
 }

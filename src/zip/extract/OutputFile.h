@@ -8,13 +8,13 @@
 #include "platform/FileHandle.h"
 #include "zip/extract/BackgroundWriter.h"
 
-// One extracted file: created (or truncated) without following a symbolic
-// link at its last component, sized to its final length before the first
-// write, and written through a buffer. Blocks as large as the buffer go
-// straight to the file once the buffer is empty, so the usual 32 KB blocks
-// cost one system call each. SetSize with kBackgroundFrom bytes or more
-// hands every later write to a TBackgroundWriter, so the file is written by
-// a second thread while decompression goes on; Flush and Close wait for it.
+// One extracted file: created without following a symbolic link at its
+// last component (an existing file is replaced by a new file renamed over
+// it when closed; its other hard links keep the old contents), sized to its final length before the
+// first write, and written through a buffer. Blocks as large as the buffer go straight to the file
+// once the buffer is empty, so the usual 32 KB blocks cost one system call each. SetSize with
+// kBackgroundFrom bytes or more hands every later write to a TBackgroundWriter, so the file is
+// written by a second thread while decompression goes on; Flush and Close wait for it.
 class TOutputFile {
   public:
     static constexpr int64_t kBackgroundFrom = int64_t{4} << 20;
@@ -48,7 +48,9 @@ class TOutputFile {
     void SetMode(uint32_t mode);
     // The permission bits the file has now.
     uint32_t CurrentMode();
-    // Flushes and closes; a failure to write the rest raises ECantWriteUCF.
+    // Flushes and closes, putting a replacing file in place of the old one;
+    // a failure to write the rest or to rename raises ECantWriteUCF. Not
+    // closed, a replacing file is removed and the old file stays.
     void Close();
 
     const std::string& FileName() const { return fileName_; }
@@ -57,6 +59,8 @@ class TOutputFile {
     void WriteAll(const uint8_t* data, size_t count);
 
     std::string fileName_;
+    // The new file beside an existing one until Close renames it over.
+    std::string temporaryName_;
     TFileHandle file_;
     bool flushOnClose_ = false;
     TWriteSink sink_;
@@ -69,5 +73,11 @@ class TOutputFile {
 // True when an existing file lacks the owner's write permission, this
 // platform's form of the read-only attribute.
 bool FileIsReadOnly(const std::string& fileName);
-// Gives the file its owner's write permission back; false on failure.
+// Frees the name of a read-only file for a new one; the file itself and
+// its other links are left alone. False on failure.
 bool ClearReadOnly(const std::string& fileName);
+
+// Puts a symbolic link holding `target` at `path`, in one step in place of
+// a file or link already there (never writing through it); false on
+// failure, also when a directory is there.
+bool PlaceSymbolicLink(const std::string& path, const std::string& target);

@@ -1,9 +1,14 @@
 #include "zip/extract/OutputPaths.h"
 
+#include <optional>
+
 #include "platform/FileSystem.h"
 #include "zip/base/FileHelpers.h"
 
 namespace {
+
+constexpr unsigned char kFirstPrintable = 0x20;
+constexpr unsigned char kDelete = 0x7F;
 
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -57,6 +62,19 @@ std::vector<std::string> Components(const std::string& path) {
     return parts;
 }
 
+// The part of `path` below `dest` ("" when `dest` is empty: all of it);
+// nullopt when `path` does not lie below `dest`.
+std::optional<std::string> BelowDestination(const std::string& dest, const std::string& path) {
+    if (dest.empty()) {
+        return path;
+    }
+    if (path.compare(0, dest.size(), dest) != 0 ||
+        (path.size() > dest.size() && path[dest.size()] != '/')) {
+        return std::nullopt;
+    }
+    return path.substr(dest.size());
+}
+
 }  // namespace
 
 void StripRelativePrefix(std::string& path, const std::vector<std::string>& prefixes) {
@@ -66,6 +84,18 @@ void StripRelativePrefix(std::string& path, const std::vector<std::string>& pref
             return;
         }
     }
+}
+
+std::string WithoutControlCharacters(const std::string& name) {
+    std::string kept;
+    kept.reserve(name.size());
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte == 0 || (byte >= kFirstPrintable && byte != kDelete)) {
+            kept += c;
+        }
+    }
+    return kept;
 }
 
 TOutputPlace PlaceEntry(const TPlacementRules& rules, const std::string& storedDirectory,
@@ -86,6 +116,7 @@ TOutputPlace PlaceEntry(const TPlacementRules& rules, const std::string& storedD
             rel.erase(0, 1);
         }
     }
+    rel = WithoutControlCharacters(rel);
     const std::string dest = DOSToUnixFilename(rules.destDir);
     TOutputPlace place;
     place.directory = (dest.empty() ? std::string() : dest + "/") + DOSToUnixFilename(rel);
@@ -93,7 +124,7 @@ TOutputPlace PlaceEntry(const TPlacementRules& rules, const std::string& storedD
         // The system would end the name at the NUL: a different file.
         place.safe = false;
         place.reason = PathReasons::NulByte;
-    } else if (HasParentComponent(rel) || fileName == "..") {
+    } else if (HasParentComponent(rel) || WithoutControlCharacters(fileName) == "..") {
         place.safe = false;
         place.reason = PathReasons::ParentComponent;
     } else if (dest.empty() && drive) {
@@ -113,14 +144,11 @@ std::string MakeDirectoriesInside(const std::string& destDir, const std::string&
     if (cut == std::string::npos) {
         return "";
     }
-    std::string below = path.substr(0, cut);
-    if (!dest.empty()) {
-        if (below.compare(0, dest.size(), dest) != 0 ||
-            (below.size() > dest.size() && below[dest.size()] != '/')) {
-            return "";  // not below the destination: the caller chose it
-        }
-        below.erase(0, dest.size());
+    const std::optional<std::string> relative = BelowDestination(dest, path.substr(0, cut));
+    if (!relative) {
+        return "";  // not below the destination: the caller chose it
     }
+    const std::string& below = *relative;
     std::string current = dest;
     for (const auto& part : Components(below)) {
         current = current.empty() ? part : current + "/" + part;
@@ -150,6 +178,34 @@ std::string MakeDirectoriesInside(const std::string& destDir, const std::string&
 std::string CheckFinalComponent(const std::string& path) {
     if (PathStatus(path, TLinks::DoNotFollow).Kind == TPathKind::Link) {
         return PathReasons::SymbolicLink;
+    }
+    return "";
+}
+
+std::string CheckLinkTarget(const std::string& destDir, const std::string& linkPath,
+                            const std::string& target) {
+    if (target.empty() || target.find('\0') != std::string::npos) {
+        return PathReasons::LinkEmpty;
+    }
+    if (target[0] == '/') {
+        return PathReasons::LinkAbsolute;
+    }
+    const size_t cut = linkPath.rfind('/');
+    const std::optional<std::string> below = BelowDestination(
+        DOSToUnixFilename(destDir), cut == std::string::npos ? "" : linkPath.substr(0, cut));
+    if (!below) {
+        return PathReasons::LinkLeaves;
+    }
+    size_t depth = Components(*below).size();
+    bool named = false;
+    for (const auto& part : Components(target)) {
+        if (part != "..") {
+            named = true;
+        } else if (named || depth == 0) {
+            return PathReasons::LinkLeaves;
+        } else {
+            --depth;
+        }
     }
     return "";
 }

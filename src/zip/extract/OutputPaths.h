@@ -12,6 +12,10 @@
 // regard to ASCII letter case). An empty item strips nothing.
 void StripRelativePrefix(std::string& path, const std::vector<std::string>& prefixes);
 
+// `name` without the control characters 0x01-0x1F and 0x7F, which have no
+// business in a file name; NUL stays, for the checks to refuse.
+std::string WithoutControlCharacters(const std::string& name);
+
 struct TOutputPlace {
     // The output directory, ending in `/` (empty: the current directory).
     std::string directory;
@@ -29,8 +33,9 @@ struct TPlacementRules {
 
 // Output directory of an entry whose stored directory part is
 // `storedDirectory` (`\` separators, trailing `\`, or empty) and whose file
-// name is `fileName`. Unsafe: a ".." component; a NUL byte; an absolute path or a drive
-// letter while the destination is empty. With a destination, an absolute
+// name is `fileName`. Control characters are left out of the directory
+// part, and the checks see the names without them. Unsafe: a ".." component; a NUL byte; an
+// absolute path or a drive letter while the destination is empty. With a destination, an absolute
 // path or a drive letter is taken relative to it.
 TOutputPlace PlaceEntry(const TPlacementRules& rules, const std::string& storedDirectory,
                         const std::string& fileName);
@@ -49,6 +54,15 @@ std::string MakeDirectoriesInside(const std::string& destDir, const std::string&
 // file may not be written there (a symbolic link, a directory, ...).
 std::string CheckFinalComponent(const std::string& path);
 
+// "" when a symbolic link at `linkPath` (below `destDir`, whose directories
+// are real ones, as MakeDirectoriesInside leaves them) holding `target`
+// points inside the destination, else the reason. Only a relative target
+// whose ".." components all come first and climb no higher than the
+// destination is inside: a ".." after a name could climb out through
+// another link, whatever that link's own target.
+std::string CheckLinkTarget(const std::string& destDir, const std::string& linkPath,
+                            const std::string& target);
+
 // Text of the reasons above.
 namespace PathReasons {
 inline constexpr const char* NulByte = "unsafe path: NUL byte in the name";
@@ -58,4 +72,7 @@ inline constexpr const char* AbsoluteWithoutDest =
 inline constexpr const char* DriveWithoutDest = "unsafe path: drive letter without a destination";
 inline constexpr const char* SymbolicLink = "unsafe path: symbolic link inside the destination";
 inline constexpr const char* NotADirectory = "unsafe path: a file stands where a directory belongs";
+inline constexpr const char* LinkLeaves = "symbolic link pointing outside the destination";
+inline constexpr const char* LinkAbsolute = "symbolic link with an absolute target";
+inline constexpr const char* LinkEmpty = "symbolic link with an empty target or a NUL byte";
 }  // namespace PathReasons
