@@ -136,10 +136,13 @@ TExtractRun::TEntryOutcome TExtractRun::DecompressEntry(const TZipHeaderInfo& en
 void TExtractRun::RaiseUnlessDecoded(TDecodeResult result, const TZipHeaderInfo& entry) {
     // A legacy decoder that stopped early explains a failed check; when the
     // output is whole and its CRC right, a stray last code is no failure.
+    // Only an encrypted entry turns it into an error (the wrong-password
+    // verdict below): a damaged plain entry keeps its bad-CRC verdict, so
+    // the entries after it are still extracted.
     const bool whole =
         stages_.BytesWritten() == static_cast<int64_t>(entry.GetUnCompressedSize()) &&
         ~stages_.Crc() == entry.crc32;
-    if (result == TDecodeResult::Complete || whole) {
+    if (result == TDecodeResult::Complete || whole || !entry.GetIsEncrypted()) {
         return;
     }
     throw EZCompressionError(result == TDecodeResult::Truncated ? ZipStrings::DataTruncated
