@@ -72,6 +72,22 @@ TEST(PrependedStub, CentralRecordsKeepTheirOwnEntries) {
     EXPECT_TRUE(r.messages.empty());
 }
 
+// Catches: a stub in front of a zip64 archive hiding the zip64 end record
+// (its recorded offset does not count the stub), so the directory's offset
+// stayed the saturated classic value and the archive was rebuilt.
+TEST(PrependedStub, Zip64EndRecordIsFoundBeforeItsLocator) {
+    Archive a = StubOneEntryLong();
+    a.centralOffset = 0xFFFFFFFF;  // the zip64 end record holds the offset
+    a.zip64Entries = 2;
+    Read r(Build(a));
+    r.zip.ReadZip();
+    EXPECT_FALSE(r.zip.RebuiltDirectory());
+    ASSERT_EQ(r.zip.GetCount(), 2);
+    EXPECT_EQ(r.zip.GetFullname(1), "caf\xC3\xA9.txt");
+    EXPECT_EQ(Extracted(r.zip, 1), "two!");
+    EXPECT_TRUE(r.messages.empty());
+}
+
 // Catches: a stub shorter than the scan skip of an .exe name losing the
 // entries inside the skipped range.
 TEST(PrependedStub, ShortStubOfAnExeLosesNoEntry) {
