@@ -78,7 +78,9 @@ TEST_F(ExtractFaults, MissingLocalHeaderIsReportedAndSkipped) {
     a.entries[0].data = std::string(40, 'a');
     a.entries[1].name = "b.txt";
     a.entries[1].data = "bravo";
-    a.entries[1].centralOffset = 30 + 5 + 4;  // inside a.txt's data
+    // Where the central directory starts (after the three local entries):
+    // no local header there, and no other entry's data either.
+    a.entries[1].centralOffset = (30 + 5 + 40) + (30 + 5 + 5) + (30 + 5 + 7);
     a.entries[2].name = "c.txt";
     a.entries[2].data = "charlie";
     extract::Prepare(zip_, dir_.WriteFile("a.zip", fixtures::Build(a)), dest_);
@@ -87,7 +89,7 @@ TEST_F(ExtractFaults, MissingLocalHeaderIsReportedAndSkipped) {
         badCrc.push_back({calc, stored, static_cast<uint32_t>(index)});
     };
     EXPECT_EQ(zip_.UnZip(), 2);
-    EXPECT_EQ(badCrc, (std::vector<std::array<uint32_t, 3>>{{0, fixtures::Crc("bravo"), 1}}));
+    EXPECT_EQ(badCrc, (std::vector<std::array<uint32_t, 3>>{{0, fixtures::Crc("bravo"), 2}}));
     EXPECT_FALSE(extract::Exists(Out("b.txt")));
     EXPECT_EQ(extract::ReadFile(Out("a.txt")), a.entries[0].data);
     EXPECT_EQ(extract::ReadFile(Out("c.txt")), "charlie");

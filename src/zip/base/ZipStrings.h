@@ -44,4 +44,17 @@ inline constexpr const char* ReplaceFileCaption = "File Exists Alert";
 inline constexpr int UnknownMethodMessageId = 197;
 inline constexpr const char* UnknownMethod = "Unknown Compression Method";
 inline constexpr const char* UnknownMethodCaption = "Zip Error";
+
+// The directory: warnings about a directory that was read anyway, and
+// refusals of one that cannot be trusted.
+inline constexpr int DirectoryWarningMessageId = 198;
+inline constexpr const char* DirectoryWarningCaption = "Zip Warning";
+inline constexpr const char* EntryCountPrefix = "The end record counts ";
+inline constexpr const char* EntryCountMiddle = " entries, the central directory holds ";
+inline constexpr const char* EntryCountSuffix = "; all of them are read.";
+inline constexpr const char* DirectoryRebuilt =
+    "The central directory is missing or unusable; the entries were found from their local "
+    "headers, and names, attributes and flags may be incomplete.";
+inline constexpr const char* SharedLocalHeaderPrefix =
+    "Two central records name one local header: ";
 }  // namespace ZipStrings

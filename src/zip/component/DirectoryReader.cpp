@@ -5,6 +5,7 @@
 #include <cctype>
 
 #include "platform/FileOps.h"
+#include "platform/MessageHooks.h"
 #include "zip/UnZipper.h"
 #include "zip/base/DateTimeHelpers.h"
 #include "zip/base/FileHelpers.h"
@@ -30,6 +31,11 @@ bool StartsWithDrive(const std::string& name) {
 }
 
 }  // namespace
+
+void TDirectoryReader::Warn(const std::string& text) {
+    z_.DoHandleMessage(ZipStrings::DirectoryWarningMessageId, text,
+                       ZipStrings::DirectoryWarningCaption, MB_OK | MB_ICONEXCLAMATION);
+}
 
 void TDirectoryReader::FailBadZip() {
     z_.ClearZip();
@@ -91,14 +97,46 @@ void TDirectoryReader::DecideMultiMode() {
     }
 }
 
+// The directory ends where the end record (or the zip64 end record right
+// before it) starts; when the offset and size in the end record put its end
+// earlier, the difference is data in front of the archive, provided a
+// central header really starts that much later than the recorded offset.
+uint64_t TDirectoryReader::PrefixLength(TStream& stream) const {
+    const TEndCentral& end = *z_.endCentral_;
+    uint64_t directoryEnd = end.ZipCommentPos - end_of_central::kSize;
+    if (end.Zip64Locator) {
+        constexpr uint64_t zip64Records =
+            zip64_end_of_central_locator::kSize + zip64_end_of_central::kSize;
+        if (directoryEnd < zip64Records) {
+            return 0;
+        }
+        directoryEnd -= zip64Records;
+    }
+    const uint64_t offset = end.GetOffset_Central();
+    const uint64_t size = end.GetSize_Central();
+    if (offset > directoryEnd || size > directoryEnd - offset) {
+        return 0;
+    }
+    const uint64_t prefix = directoryEnd - offset - size;
+    if (prefix == 0 || !SeekWithin(stream, offset + prefix)) {
+        return 0;
+    }
+    const std::string signature = ReadUpTo(stream, 4);
+    uint32_t value = 0;
+    for (size_t i = signature.size(); i-- > 0;) {
+        value = (value << 8) | static_cast<uint8_t>(signature[i]);
+    }
+    return signature.size() == 4 && value == CENTSIG ? prefix : 0;
+}
+
 void TDirectoryReader::PositionAtDirectory(TSplitStream& stream, bool sideCarMode) {
-    if (z_.endCentral_->GetNum_Entries() == 0) {
+    if (z_.endCentral_->GetNum_Entries() == 0 && z_.endCentral_->GetSize_Central() == 0) {
         return;
     }
     if (!sideCarMode && z_.multiMode_ != mmNone) {
         stream.GoTo(static_cast<int>(z_.endCentral_->GetStart_Central_Disk()));
     }
-    const uint64_t offset = sideCarMode ? 0 : z_.endCentral_->GetOffset_Central();
+    const uint64_t offset = sideCarMode ? 0 : z_.endCentral_->GetOffset_Central() + prefix_;
     if (!SeekWithin(stream, offset)) {
         // An offset past the end: the first header read fails, as it should.
         stream.Seek(0, TSeekOrigin::soEnd);
@@ -124,6 +162,8 @@ void TDirectoryReader::Read() {
                         z_.currentDisk_, continues ? TSplitStream::kOpenEnded : z_.currentDisk_,
                         [this](int number) -> TStream& { return *z_.SwapDisk(number + 1); });
     if (!z_.rebuiltDirectory_) {
+        const bool onePart = !sideCarMode && z_.multiMode_ == mmNone;
+        prefix_ = onePart ? PrefixLength(*z_.archiveStream_) : 0;
         PositionAtDirectory(stream, sideCarMode);
     }
     if (!z_.entryList_) {

@@ -2,10 +2,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 class TSplitStream;
 class TStream;
 class TUnZipper;
+class TZipHeaderInfo;
 
 // Reads the directory of the component's open archive into its entry
 // list: the end record (or a side-car file that holds it), the part that
@@ -23,11 +25,15 @@ class TDirectoryReader {
     bool FindEndOfCentral(std::unique_ptr<TStream>& sideCar);
     void HandleMissingEnd();
     void DecideMultiMode();
+    uint64_t PrefixLength(TStream& stream) const;
     void PositionAtDirectory(TSplitStream& stream, bool sideCarMode);
     [[noreturn]] void FailBadZip();
+    void Warn(const std::string& text);
 
     // DirectoryCentral.cpp: the central headers and the archive comment.
     void ReadCentralEntries(TSplitStream& stream);
+    [[noreturn]] void RefuseSharedHeader(const TZipHeaderInfo& entry);
+    void RefuseOverlaps(uint64_t directoryStart);
     void LoadArchiveCommentAfterRead(TStream* sideCar);
 
     // DirectoryRebuild.cpp: the entries from the local headers.
@@ -36,4 +42,7 @@ class TDirectoryReader {
     void ReadLocalEntries(TStream& stream);
 
     TUnZipper& z_;
+    // Bytes in front of the archive (a self-extractor stub, a file it was
+    // appended to) that the offsets in its directory do not count.
+    uint64_t prefix_ = 0;
 };

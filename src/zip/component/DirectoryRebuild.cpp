@@ -6,6 +6,7 @@
 
 #include "zip/UnZipper.h"
 #include "zip/base/StreamUtil.h"
+#include "zip/base/ZipStrings.h"
 #include "zip/component/DirectoryReader.h"
 
 namespace {
@@ -115,5 +116,6 @@ bool TDirectoryReader::Rebuild() {
     z_.endCentral_->SetOffset_Central(static_cast<uint64_t>(stream.Position()));
     z_.endCentral_->SetNum_Entries(static_cast<uint64_t>(z_.entryList_->Count()));
     z_.numDisks_ = 1;
+    Warn(ZipStrings::DirectoryRebuilt);
     return true;
 }

@@ -5,13 +5,13 @@
 
 namespace {
 
-// The archive name up to the first "." of its file-name part (all of it
-// when that part has no ".").
+// The archive name without the extension of its file-name part (all of it
+// when that part has no "."): my.pkg.zip is the set my.pkg.z01, my.pkg.zip.
 std::string BaseNameOf(const std::string& zipName) {
     const size_t slash = zipName.find_last_of("\\/");
     const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    const size_t dot = zipName.find('.', nameStart);
-    return dot == std::string::npos ? zipName : zipName.substr(0, dot);
+    const size_t dot = zipName.rfind('.');
+    return dot == std::string::npos || dot < nameStart ? zipName : zipName.substr(0, dot);
 }
 
 }  // namespace

@@ -31,6 +31,34 @@ zip64_end_of_central& TEndCentral::Z64() {
     return *Zip64End;
 }
 
+namespace {
+
+bool ReadZip64EndAt(TStream& stream, uint64_t offset, bool needSignature,
+                    zip64_end_of_central& z64) {
+    std::vector<uint8_t> record(zip64_end_of_central::kSize);
+    return SeekWithin(stream, offset) &&
+           stream.Read(record.data(), static_cast<int64_t>(record.size())) ==
+               static_cast<int64_t>(record.size()) &&
+           ParseZip64EndOfCentral(record, z64) && (!needSignature || z64.signature == ZIP64EOC);
+}
+
+}  // namespace
+
+void TEndCentral::ReadZip64End(TStream& stream, uint64_t recorded, uint64_t locatorAt) {
+    zip64_end_of_central z64;
+    // Bytes prepended to the archive (a self-extractor stub) move the record
+    // away from the recorded offset; the writers put it right before the
+    // locator. Without its signature in either place the recorded offset
+    // is taken as it stands.
+    const bool found =
+        ReadZip64EndAt(stream, recorded, true, z64) ||
+        (locatorAt >= z64.kSize && ReadZip64EndAt(stream, locatorAt - z64.kSize, true, z64)) ||
+        ReadZip64EndAt(stream, recorded, false, z64);
+    if (found) {
+        Zip64End = std::make_unique<zip64_end_of_central>(z64);
+    }
+}
+
 bool TEndCentral::ReadFromStream(TStream& stream) {
     // Zip64 records of an archive read earlier must not stand in for this one.
     Zip64End.reset();
@@ -63,14 +91,9 @@ bool TEndCentral::ReadFromStream(TStream& stream) {
             const auto before = all.subspan(static_cast<size_t>(at) - locator.kSize);
             if (ParseZip64Locator(before, locator) && locator.signature == ZIP64EOCL) {
                 Zip64Locator = std::make_unique<zip64_end_of_central_locator>(locator);
-                std::vector<uint8_t> record(zip64_end_of_central::kSize);
-                zip64_end_of_central z64;
-                if (SeekWithin(stream, locator.offset_zip64_end_central) &&
-                    stream.Read(record.data(), static_cast<int64_t>(record.size())) ==
-                        static_cast<int64_t>(record.size()) &&
-                    ParseZip64EndOfCentral(record, z64)) {
-                    Zip64End = std::make_unique<zip64_end_of_central>(z64);
-                }
+                const uint64_t locatorAt =
+                    static_cast<uint64_t>(size - window + at) - locator.kSize;
+                ReadZip64End(stream, locator.offset_zip64_end_central, locatorAt);
             }
         }
         return true;

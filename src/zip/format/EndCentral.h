@@ -52,4 +52,7 @@ class TEndCentral : public TPersistent {
 
   private:
     zip64_end_of_central& Z64();
+    // The zip64 end record: at the offset the locator records, or right
+    // before the locator (at `locatorAt`) when data was prepended.
+    void ReadZip64End(TStream& stream, uint64_t recorded, uint64_t locatorAt);
 };
