@@ -100,6 +100,19 @@ TEST_F(UnzipTool, ListsNamesSizesMethodCrcAndDate) {
     EXPECT_NE(text.find("2 files"), std::string::npos);
 }
 
+// Catches: the component's warning about a directory it read around (an
+// end record counting too few entries) never reaching the user.
+TEST_F(UnzipTool, DirectoryWarningsArePrinted) {
+    std::string bytes = ZipBuilder().Add("a.txt", "alpha").Add("b.txt", "bravo").Build();
+    const size_t end = bytes.size() - 22;  // the end record, no comment
+    bytes[end + 8] = 1;                    // entries on this disk
+    bytes[end + 10] = 1;                   // entries in all
+    const std::string zip = dir_.WriteFile("counted.zip", bytes);
+    EXPECT_EQ(Run({"-d", out, zip}), kUnzipOk);
+    EXPECT_NE(err_.str().find("zuvo-unzip: warning: "), std::string::npos) << err_.str();
+    EXPECT_TRUE(std::filesystem::exists(out + "/b.txt"));
+}
+
 TEST_F(UnzipTool, ExtractsPatternsWithSlashesIntoANewDirectory) {
     const std::string zip = Archive(
         ZipBuilder().Add("dir/a.txt", "alpha").Add("dir/sub/c.txt", "c").Add("b.txt", "bravo"));

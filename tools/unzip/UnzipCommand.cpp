@@ -14,13 +14,13 @@
 #include "zip/base/DateTimeHelpers.h"
 #include "zip/base/FileHelpers.h"
 #include "zip/base/WildMatch.h"
+#include "zip/base/ZipStrings.h"
 #include "zip/extract/EntryAttributes.h"
 #include "zip/extract/OutputFile.h"
 #include "zip/extract/OutputPaths.h"
 
 namespace {
 
-constexpr int kUnknownMethodMessageId = 197;
 // No system takes a longer link target; a longer entry is no link.
 constexpr size_t kLongestLinkTarget = 4095;
 
@@ -84,6 +84,7 @@ int TUnzipCommand::Run() {
     TUnZipper zip;
     zip.DoProcessMessages = false;
     zip.IncompleteZipMode = izAssumeNotAZip;
+    InstallMessageHandler(zip);
     if (!OpenArchive(zip)) {
         return kUnzipArchiveError;
     }
@@ -182,15 +183,27 @@ int TUnzipCommand::List(TUnZipper& zip) {
     return failures_ > 0 ? kUnzipEntryErrors : kUnzipOk;
 }
 
+// Before the archive is opened: reading the directory may already warn.
+void TUnzipCommand::InstallMessageHandler(TUnZipper& zip) {
+    zip.OnHandleMessage = [this](TUnZipper&, int id, const std::string& text, const std::string&,
+                                 unsigned, int& result) {
+        // A directory the component had to read around (a wrong entry
+        // count, a rebuild) is worth a warning, not a failure.
+        if (id == ZipStrings::DirectoryWarningMessageId) {
+            err_ << "zuvo-unzip: warning: " << Printable(options_.archive) << ": "
+                 << Printable(text) << "\n";
+            result = IDOK;
+            return;
+        }
+        // Unknown methods are reported with the entry's verdict; nothing
+        // else may wait for an answer that no window can give.
+        result = id == ZipStrings::UnknownMethodMessageId ? IDOK : IDCANCEL;
+    };
+}
+
 void TUnzipCommand::InstallReporters(TUnZipper& zip) {
     zip.OnStartUnZip = [this](TUnZipper& z, int index, std::string&, bool&) {
         currentEntry_ = DisplayName(z, index);
-    };
-    zip.OnHandleMessage = [](TUnZipper&, int id, const std::string&, const std::string&, unsigned,
-                             int& result) {
-        // Unknown methods are reported with the entry's verdict; nothing
-        // else may wait for an answer that no window can give.
-        result = id == kUnknownMethodMessageId ? IDOK : IDCANCEL;
     };
     zip.OnBadCRC = [this](TUnZipper& z, uint32_t computed, uint32_t stored, int index) {
         const std::string name = DisplayName(z, index);

@@ -43,6 +43,7 @@ class TUnzipCommand {
     int List(TUnZipper& zip);
     int Test(TUnZipper& zip);
     int Extract(TUnZipper& zip);
+    void InstallMessageHandler(TUnZipper& zip);
     void InstallReporters(TUnZipper& zip);
     void InstallQuestions(TUnZipper& zip);
     bool Matches(const TUnZipper& zip, int32_t index) const;
