@@ -9,12 +9,14 @@
 #include "zip/extract/BackgroundWriter.h"
 
 // One extracted file: created without following a symbolic link at its
-// last component (an existing file is replaced by a new file renamed over
-// it when closed; its other hard links keep the old contents), sized to its final length before the
-// first write, and written through a buffer. Blocks as large as the buffer go straight to the file
-// once the buffer is empty, so the usual 32 KB blocks cost one system call each. SetSize with
-// kBackgroundFrom bytes or more hands every later write to a TBackgroundWriter, so the file is
-// written by a second thread while decompression goes on; Flush and Close wait for it.
+// last component (an existing file is replaced by a new file renamed over it
+// when closed; its other hard links keep the old contents), sized to its
+// final length before the first write, and written through a buffer. Blocks
+// as large as the buffer go straight to the file once the buffer is empty,
+// so the usual 32 KB blocks cost one system call each. SetSize with
+// kBackgroundFrom bytes or more hands every later write to a
+// TBackgroundWriter, so the file is written by a second thread while
+// decompression goes on; Flush and Close wait for it.
 class TOutputFile {
   public:
     static constexpr int64_t kBackgroundFrom = int64_t{4} << 20;
