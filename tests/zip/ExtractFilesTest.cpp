@@ -259,6 +259,53 @@ TEST_F(ExtractFiles, SymbolicLinksInsideTheDestinationAreNotFollowed) {
     EXPECT_EQ(extract::ReadFile(target), "keep");
 }
 
+// Catches link entries written as regular files (mode 0777) by the
+// component, links out of the destination, and a file of the same archive
+// written through a link the archive made.
+TEST_F(ExtractFiles, LinkEntriesBecomeLinksAfterTheFilesWhenTheyStayInside) {
+    const auto link = [](const std::string& name, const std::string& target) {
+        Entry e{name, target};
+        e.madeBy = (3 << 8) | 30;
+        e.external = 0120777u << 16;
+        return e;
+    };
+    Use({link("to-a", "dir/a.txt"),
+         link("esc", "dir/../../outside"),
+         link("abs", "/etc/passwd"),
+         link("sub", "dir"),
+         {"dir/a.txt", "alpha"},
+         {"sub/b.txt", "beta"}});
+    std::vector<int> messages;
+    zip_.OnHandleMessage = [&](TUnZipper&, int id, const std::string& text, const std::string&,
+                               unsigned, int& result) {
+        messages.push_back(id);
+        EXPECT_NE(text.find(" -> "), std::string::npos) << text;
+        result = 1;
+    };
+    EXPECT_EQ(zip_.UnZip(), 3);
+    EXPECT_EQ(std::filesystem::read_symlink(dest_ + "/to-a"), "dir/a.txt");
+    EXPECT_EQ(extract::ReadFile(dest_ + "/to-a"), "alpha");
+    // "sub" was made a real folder by the file in it, before any link.
+    EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::symlink_status(dest_ + "/sub")));
+    EXPECT_EQ(extract::ReadFile(dest_ + "/sub/b.txt"), "beta");
+    EXPECT_FALSE(std::filesystem::exists(dest_ + "/dir/b.txt"));
+    for (const char* name : {"/esc", "/abs"}) {
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(dest_ + name)));
+    }
+    EXPECT_EQ(messages, (std::vector<int>{199, 199, 199}));
+    EXPECT_EQ(ended_.back(), dest_ + "/to-a");
+}
+
+// Catches control characters reaching created file names; a name of
+// nothing else is refused rather than written under the folder's name.
+TEST_F(ExtractFiles, ControlCharactersAreLeftOutOfCreatedNames) {
+    Use({{"a\x1b[2Jb.txt", "x"}, {"d/\x07\x08", "y"}});
+    EXPECT_EQ(zip_.UnZip(), 1);
+    EXPECT_EQ(extract::ReadFile(dest_ + "/a[2Jb.txt"), "x");
+    ASSERT_EQ(skipped_.size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(dest_ + "/d/\x07\x08"));
+}
+
 // Unix entries keep their permission bits but never set-user-ID or
 // set-group-ID; the DOS read-only bit takes the write bits away.
 TEST_F(ExtractFiles, PermissionsAndDateAreRestored) {

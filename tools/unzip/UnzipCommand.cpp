@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <ostream>
 #include <set>
 
@@ -20,9 +21,6 @@
 #include "zip/extract/OutputPaths.h"
 
 namespace {
-
-// No system takes a longer link target; a longer entry is no link.
-constexpr size_t kLongestLinkTarget = 4095;
 
 std::string Hex8(uint32_t value) {
     char text[16];
@@ -189,6 +187,11 @@ void TUnzipCommand::InstallMessageHandler(TUnZipper& zip) {
                                  unsigned, int& result) {
         // A directory the component had to read around (a wrong entry
         // count, a rebuild) is worth a warning, not a failure.
+        if (id == ZipStrings::LinkSkippedMessageId) {
+            ReportFailure(Printable(text));
+            result = IDOK;
+            return;
+        }
         if (id == ZipStrings::DirectoryWarningMessageId) {
             err_ << "zuvo-unzip: warning: " << Printable(options_.archive) << ": "
                  << Printable(text) << "\n";
@@ -334,115 +337,8 @@ int TUnzipCommand::Test(TUnZipper& zip) {
     return kUnzipOk;
 }
 
-std::string TUnzipCommand::CreatedName(const TUnZipper& zip, int32_t index) const {
-    const TPlacementRules rules{zip.DestDir(), zip.RecreateDirs, zip.RelativePathList};
-    const TZipHeaderInfo& entry = zip.Entry(index);
-    return PlaceEntry(rules, entry.directory, entry.filename).directory +
-           WithoutControlCharacters(entry.filename);
-}
-
-// Control characters are left out of created names, as Info-ZIP unzip does.
-// The component checks only names of its own making for links on the way,
-// so the changed name is checked here.
-bool TUnzipCommand::UseCreatedName(TUnZipper& zip, int32_t index, std::string& fName) {
-    const std::string created = CreatedName(zip, index);
-    if (created == fName) {
-        return true;
-    }
-    std::set<std::string> checked;
-    std::string reason;
-    if (WithoutControlCharacters(zip.Entry(index).filename).empty()) {
-        reason = "nothing is left of the name without its control characters";
-    } else {
-        reason = MakeDirectoriesInside(zip.DestDir(), created, true, checked);
-    }
-    if (reason.empty()) {
-        reason = CheckFinalComponent(created);
-    }
-    if (!reason.empty()) {
-        ReportFailure(DisplayName(zip, index) + ": " + reason + ", skipped");
-        return false;
-    }
-    fName = created;
-    return true;
-}
-
-bool TUnzipCommand::MayReplaceWithLink(TUnZipper& zip, int32_t index, const std::string& path) {
-    if (PathStatus(path, TLinks::DoNotFollow).Kind == TPathKind::Absent) {
-        return true;
-    }
-    bool replace = zip.OverwriteMode == Always;
-    if (zip.OverwriteMode == Prompt && zip.OnPromptForOverwrite) {
-        std::string name = path;
-        zip.OnPromptForOverwrite(zip, replace, index, name);
-    }
-    if (!replace && !options_.quiet) {
-        out_ << "  kept existing: " << Printable(path) << "\n";
-    }
-    return replace;
-}
-
-void TUnzipCommand::CreateLink(TUnZipper& zip, int32_t index) {
-    const std::string name = DisplayName(zip, index);
-    const TZipHeaderInfo& entry = zip.Entry(index);
-    const std::string path = CreatedName(zip, index);
-    std::vector<uint8_t> data;
-    if (entry.GetUnCompressedSize() > kLongestLinkTarget ||
-        zip.UnZipToBufferByIndex(data, index) != 1) {
-        if (entry.GetUnCompressedSize() > kLongestLinkTarget) {
-            ReportFailure(name + ": symbolic link target too long, skipped");
-        }
-        return;  // a failed extraction reported itself
-    }
-    const std::string target(data.begin(), data.end());
-    std::set<std::string> checked;
-    std::string reason = MakeDirectoriesInside(zip.DestDir(), path, true, checked);
-    if (reason.empty()) {
-        reason = CheckLinkTarget(zip.DestDir(), path, target);
-    }
-    if (!reason.empty()) {
-        ReportFailure(name + " -> " + Printable(target) + ": " + reason + ", skipped");
-        return;
-    }
-    if (!MayReplaceWithLink(zip, index, path)) {
-        return;
-    }
-    if (!PlaceSymbolicLink(path, target)) {
-        ReportFailure(name + ": cannot create the symbolic link " + Printable(path) + ", skipped");
-        return;
-    }
-    if (!options_.quiet) {
-        out_ << "    linking: " << Printable(path) << " -> " << Printable(target) << "\n";
-    }
-}
-
-void TUnzipCommand::CreateDeferredLinks(TUnZipper& zip) {
-    // The run's own handlers would skip these entries again and announce a
-    // file; a link is announced here.
-    zip.OnStartUnZip = [this](TUnZipper& z, int index, std::string&, bool&) {
-        currentEntry_ = DisplayName(z, index);
-    };
-    zip.OnEndUnZip = nullptr;
-    zip.DoAll = false;  // one entry at a time
-    for (const int32_t index : deferredLinks_) {
-        zip.ClearSelected();
-        CreateLink(zip, index);
-    }
-    deferredLinks_.clear();
-}
-
 int TUnzipCommand::Extract(TUnZipper& zip) {
     InstallReporters(zip);
-    zip.OnStartUnZip = [this](TUnZipper& z, int index, std::string& fName, bool& skip) {
-        currentEntry_ = DisplayName(z, index);
-        const TZipHeaderInfo& entry = z.Entry(index);
-        if (IsSymbolicLinkEntry(entry.version_made_by, entry.external_file_attributes)) {
-            deferredLinks_.push_back(index);
-            skip = true;
-        } else {
-            skip = !UseCreatedName(z, index, fName);
-        }
-    };
     InstallQuestions(zip);
     if (options_.password) {
         zip.Password = *options_.password;
@@ -461,8 +357,15 @@ int TUnzipCommand::Extract(TUnZipper& zip) {
         patterns.push_back(UnixToDOSFilename(pattern));
     }
     zip.SetFilesList(patterns);
-    zip.OnEndUnZip = [this](TUnZipper&, int, const std::string& fName) {
-        if (!options_.quiet) {
+    zip.OnEndUnZip = [this](TUnZipper& z, int index, const std::string& fName) {
+        if (options_.quiet) {
+            return;
+        }
+        const TZipHeaderInfo& entry = z.Entry(index);
+        if (IsSymbolicLinkEntry(entry.version_made_by, entry.external_file_attributes)) {
+            out_ << "    linking: " << Printable(fName) << " -> "
+                 << Printable(std::filesystem::read_symlink(fName).string()) << "\n";
+        } else {
             out_ << "  extracted: " << Printable(fName) << "\n";
         }
     };
@@ -472,7 +375,6 @@ int TUnzipCommand::Extract(TUnZipper& zip) {
     ReportUnmatchedPatterns(zip);
     try {
         zip.UnZip();
-        CreateDeferredLinks(zip);
     } catch (const Exception& e) {
         return ArchiveError(Explain(e));
     }

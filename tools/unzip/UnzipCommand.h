@@ -52,11 +52,6 @@ class TUnzipCommand {
     int ArchiveError(const std::string& message);
     std::string DisplayName(const TUnZipper& zip, int32_t index) const;
     std::string CreateProblem(const TUnZipper& zip, int32_t index, const std::string& path) const;
-    std::string CreatedName(const TUnZipper& zip, int32_t index) const;
-    bool UseCreatedName(TUnZipper& zip, int32_t index, std::string& fName);
-    bool MayReplaceWithLink(TUnZipper& zip, int32_t index, const std::string& path);
-    void CreateLink(TUnZipper& zip, int32_t index);
-    void CreateDeferredLinks(TUnZipper& zip);
 
     TUnzipOptions options_;
     std::ostream& out_;
@@ -65,7 +60,4 @@ class TUnzipCommand {
     int failures_ = 0;
     std::string currentEntry_;
     std::optional<bool> replaceAll_;
-    // Symbolic-link entries, made after every file so that no file of the
-    // run is written through a link of the same run.
-    std::vector<int32_t> deferredLinks_;
 };

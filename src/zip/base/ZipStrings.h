@@ -57,4 +57,12 @@ inline constexpr const char* DirectoryRebuilt =
     "headers, and names, attributes and flags may be incomplete.";
 inline constexpr const char* SharedLocalHeaderPrefix =
     "Two central records name one local header: ";
+
+// Symbolic-link entries that are not made: "<name> -> <target>: <reason>,
+// skipped".
+inline constexpr int LinkSkippedMessageId = 199;
+inline constexpr const char* LinkSkippedCaption = "Zip Warning";
+inline constexpr const char* LinkSkippedSuffix = ", skipped";
+inline constexpr const char* LinkTargetTooLong = "symbolic link target too long";
+inline constexpr const char* LinkNotCreated = "the symbolic link cannot be created";
 }  // namespace ZipStrings

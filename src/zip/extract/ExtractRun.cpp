@@ -67,6 +67,7 @@ void TExtractRun::Body() {
     }
     if (numFiles_ > 0 && !stopNow) {
         VisitEntries();
+        PlaceLinks();
     }
 }
 

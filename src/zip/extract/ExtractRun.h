@@ -4,6 +4,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "zip/ZipTypes.h"
 #include "zip/extract/ExtractRequest.h"
@@ -64,6 +65,26 @@ class TExtractRun {
     void FinishFile(const TZipHeaderInfo& entry, bool decompressed);
     void Verdict(int32_t index, const TZipHeaderInfo& entry, const std::string& fName,
                  TEntryOutcome outcome);
+    bool Intact(const TZipHeaderInfo& entry, TEntryOutcome outcome);
+    // Reports an entry whose data did not come out whole: a bad password
+    // (perhaps asking for another and retrying) or a bad CRC.
+    void ReportDamaged(int32_t index, const TZipHeaderInfo& entry);
+
+    // ExtractRunLinks.cpp: symbolic-link entries. Their targets are read
+    // to memory during the visit and the links made after every file is
+    // written, so no entry of the archive can be written through a link
+    // that the archive itself made.
+    void ExtractLinkEntry(int32_t index, const TZipHeaderInfo& entry, const std::string& fName,
+                          int64_t compressedLeft);
+    void PlaceLinks();
+    void PlaceLink(int32_t index, const std::string& path, const std::string& target);
+    void ReportLinkSkipped(int32_t index, const std::string& target, const std::string& reason);
+    struct TPendingLink {
+        int32_t index;
+        std::string path;
+        std::string target;
+    };
+    std::vector<TPendingLink> pendingLinks_;
     void Skip(int32_t index, TSkipReason reason, const std::string& name);
     bool FilesTarget() const;
 

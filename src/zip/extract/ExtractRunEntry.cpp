@@ -49,7 +49,9 @@ void TExtractRun::ExtractEntry(int32_t index) {
         ExtractDirectory(index, entry, place);
         return;
     }
-    std::string fName = FilesTarget() ? place.directory + entry.filename : std::string();
+    // Control characters stay out of created names, as out of directories.
+    std::string fName =
+        FilesTarget() ? place.directory + WithoutControlCharacters(entry.filename) : std::string();
     if (FilesTarget() && !place.safe) {
         Skip(index, srCreateError, fName);
         return;
@@ -77,6 +79,11 @@ void TExtractRun::ExtractEntry(int32_t index) {
     }
     int64_t compressedLeft = static_cast<int64_t>(entry.GetCompressedSize());
     if (entry.GetIsEncrypted() && !CheckPassword(index, entry, compressedLeft)) {
+        return;
+    }
+    if (FilesTarget() &&
+        IsSymbolicLinkEntry(entry.version_made_by, entry.external_file_attributes)) {
+        ExtractLinkEntry(index, entry, fName, compressedLeft);
         return;
     }
     if (FilesTarget()) {
@@ -378,22 +385,30 @@ void TExtractRun::FinishFile(const TZipHeaderInfo& entry, bool decompressed) {
     file->Close();
 }
 
-void TExtractRun::Verdict(int32_t index, const TZipHeaderInfo& entry, const std::string& fName,
-                          TEntryOutcome outcome) {
-    const uint32_t computed = ~stages_.Crc();
+bool TExtractRun::Intact(const TZipHeaderInfo& entry, TEntryOutcome outcome) {
     // A CRC that matches over fewer bytes than declared still leaves a file
     // of the wrong size (it was sized up front): that is no success either.
     const bool complete =
         stages_.BytesWritten() == static_cast<int64_t>(entry.GetUnCompressedSize());
-    const bool intact =
-        outcome != TEntryOutcome::Undecodable && computed == entry.crc32 && complete;
-    if (outcome == TEntryOutcome::Cancelled || intact) {
+    return outcome != TEntryOutcome::Undecodable && ~stages_.Crc() == entry.crc32 && complete;
+}
+
+void TExtractRun::Verdict(int32_t index, const TZipHeaderInfo& entry, const std::string& fName,
+                          TEntryOutcome outcome) {
+    if (outcome == TEntryOutcome::Cancelled || Intact(entry, outcome)) {
         if (z_.OnEndUnZip) {
             z_.OnEndUnZip(z_, index, fName);
         }
         ++fileCount_;
         return;
     }
+    ReportDamaged(index, entry);
+    if (FilesTarget()) {
+        DeleteFile(fName);
+    }
+}
+
+void TExtractRun::ReportDamaged(int32_t index, const TZipHeaderInfo& entry) {
     if (entry.GetIsEncrypted()) {
         if (z_.OnBadPassword) {
             std::string newPassword = z_.Password;
@@ -408,10 +423,7 @@ void TExtractRun::Verdict(int32_t index, const TZipHeaderInfo& entry, const std:
                               skipRetry_);
         }
     } else if (z_.OnBadCRC) {
-        z_.OnBadCRC(z_, computed, entry.crc32, index);
-    }
-    if (FilesTarget()) {
-        DeleteFile(fName);
+        z_.OnBadCRC(z_, ~stages_.Crc(), entry.crc32, index);
     }
 }
 

@@ -127,6 +127,9 @@ TOutputPlace PlaceEntry(const TPlacementRules& rules, const std::string& storedD
     } else if (HasParentComponent(rel) || WithoutControlCharacters(fileName) == "..") {
         place.safe = false;
         place.reason = PathReasons::ParentComponent;
+    } else if (!fileName.empty() && WithoutControlCharacters(fileName).empty()) {
+        place.safe = false;
+        place.reason = PathReasons::OnlyControlCharacters;
     } else if (dest.empty() && drive) {
         place.safe = false;
         place.reason = PathReasons::DriveWithoutDest;

@@ -72,6 +72,8 @@ inline constexpr const char* AbsoluteWithoutDest =
 inline constexpr const char* DriveWithoutDest = "unsafe path: drive letter without a destination";
 inline constexpr const char* SymbolicLink = "unsafe path: symbolic link inside the destination";
 inline constexpr const char* NotADirectory = "unsafe path: a file stands where a directory belongs";
+inline constexpr const char* OnlyControlCharacters =
+    "nothing is left of the name without its control characters";
 inline constexpr const char* LinkLeaves = "symbolic link pointing outside the destination";
 inline constexpr const char* LinkAbsolute = "symbolic link with an absolute target";
 inline constexpr const char* LinkEmpty = "symbolic link with an empty target or a NUL byte";
