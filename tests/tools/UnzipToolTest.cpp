@@ -246,6 +246,24 @@ TEST_F(UnzipTool, EveryFailureHasAStatusAndAMessage) {
     EXPECT_NE(err_.str().find("bad.txt: CRC error"), std::string::npos);
 }
 
+// Catches an error on the way to an entry's data (here its part of the
+// set is missing) being reported under the entry extracted before it, and
+// the message naming a part file the set never had.
+TEST_F(UnzipTool, AMissingPartIsReportedWithTheEntryThatNeedsIt) {
+    const std::string set = kCorpus + "multipart/infozip_split_deflated/infozip_split_deflated";
+    for (const char* suffix : {".zip", ".z01"}) {
+        dir_.WriteFile(std::string("set") + suffix, TempDir::ReadFile(set + suffix));
+    }
+    // The first entry lies in the first part; the second begins in the
+    // missing one.
+    const std::string root = "commons-compress/src/main/java/org/apache/commons/compress/";
+    EXPECT_EQ(Run({"-q", "-d", out, dir_.Path() + "set.zip", root + "Test.java",
+                   root + "archivers/dump/Dirent.java"}),
+              kUnzipArchiveError);
+    EXPECT_NE(err_.str().find("dump/Dirent.java: Cannot open"), std::string::npos) << err_.str();
+    EXPECT_NE(err_.str().find(dir_.Path() + "set.z02"), std::string::npos) << err_.str();
+}
+
 TEST_F(UnzipTool, PasswordsFromTheCommandLineOrTheTerminal) {
     const std::string zip = kCorpus + "crypto/zipcrypto_deflated_nodd.zip";
     EXPECT_EQ(Run({"-t", "-P", "wrong", zip}), kUnzipEntryErrors);

@@ -108,6 +108,16 @@ bool TUnzipCommand::OpenArchive(TUnZipper& zip) {
     }
 }
 
+int TUnzipCommand::RunError(const TUnZipper& zip, const Exception& e) {
+    // The run names its entry before it looks for the entry's data: an
+    // error on the way there belongs to that entry, not the one before.
+    const TZipHeaderInfo& entry = zip.ScratchHeader;
+    if (!entry.directory.empty() || !entry.filename.empty()) {
+        currentEntry_ = Printable(DOSToUnixFilename(entry.directory + entry.filename));
+    }
+    return ArchiveError(Explain(e));
+}
+
 int TUnzipCommand::ArchiveError(const std::string& message) {
     err_ << "zuvo-unzip: " << options_.archive;
     if (!currentEntry_.empty()) {
@@ -323,7 +333,7 @@ int TUnzipCommand::Test(TUnZipper& zip) {
             }
         }
     } catch (const Exception& e) {
-        return ArchiveError(Explain(e));
+        return RunError(zip, e);
     }
     ReportUnmatchedPatterns(zip);
     if (failures_ > 0) {
@@ -376,7 +386,7 @@ int TUnzipCommand::Extract(TUnZipper& zip) {
     try {
         zip.UnZip();
     } catch (const Exception& e) {
-        return ArchiveError(Explain(e));
+        return RunError(zip, e);
     }
     return failures_ > 0 ? kUnzipEntryErrors : kUnzipOk;
 }

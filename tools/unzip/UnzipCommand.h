@@ -8,6 +8,7 @@
 
 #include "UnzipOptions.h"
 
+class Exception;
 class TUnZipper;
 
 // How the command asks its user: one line of text, or a secret typed
@@ -50,6 +51,7 @@ class TUnzipCommand {
     bool ReportUnmatchedPatterns(const TUnZipper& zip);
     void ReportFailure(const std::string& what);
     int ArchiveError(const std::string& message);
+    int RunError(const TUnZipper& zip, const Exception& e);
     std::string DisplayName(const TUnZipper& zip, int32_t index) const;
     std::string CreateProblem(const TUnZipper& zip, int32_t index, const std::string& path) const;
 

@@ -39,11 +39,13 @@ void TUnZipper::DefaultFileNameForSplitPart(std::string& fileName, int partNumbe
     }
     const std::string own = fileName + ".zip." + Formatted("z%2.2d", partNumber);
     // Split archives written by other tools name their parts base.z01,
-    // base.z02 ...; use that name when only it exists.
+    // base.z02 ...; use that name when only it exists, and for a missing
+    // part of a set named that way, so that the message names the file the
+    // user has to find.
     const std::string common = fileName + ".z" + Formatted("%2.2d", partNumber);
-    fileName = (!FileExists(DOSToUnixFilename(own)) && FileExists(DOSToUnixFilename(common)))
-                   ? common
-                   : own;
+    const bool commonSet =
+        FileExists(DOSToUnixFilename(common)) || FileExists(DOSToUnixFilename(fileName + ".z01"));
+    fileName = (!FileExists(DOSToUnixFilename(own)) && commonSet) ? common : own;
 }
 
 void TUnZipper::DefaultGetNextDisk(int diskNumber, std::string& fileName) {
