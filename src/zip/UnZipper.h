@@ -202,6 +202,10 @@ class TUnZipper {
     bool CheckDiskLabels() const { return GetCheckDiskLabels(); }
     int32_t BufferSize = 8192;
     TZipHeaderInfo ScratchHeader;
+    // What the decoder found wrong with the entry that just failed its
+    // check (its data is damaged, or ends early); empty when the check
+    // value alone tells. Valid while OnBadCRC runs.
+    std::string LastEntryProblem;
 
     // ---- Extraction (component/UnZipperEntryPoints.cpp, the run in extract/) ----
     // The password of encrypted entries, its bytes as stored.

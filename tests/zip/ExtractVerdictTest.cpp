@@ -109,6 +109,7 @@ TEST_F(ExtractVerdict, FatalErrorRemovesThePartialFile) {
 
 // Catches: damaged or cut data of a plain legacy entry ending the whole
 // run; it gets the bad-CRC verdict and the entries after it still come out.
+// What the decoder found (damaged, or ending early) is kept for the message.
 TEST_F(ExtractVerdict, DamagedPlainLegacyEntryDoesNotEndTheRun) {
     Entry damaged{"shrunk.txt", std::string(100, 'd'), 1};
     damaged.payload = std::string("\xff\xff\xff\xff", 4);  // a first code above the literals
@@ -117,10 +118,14 @@ TEST_F(ExtractVerdict, DamagedPlainLegacyEntryDoesNotEndTheRun) {
     Entry after{"after.txt", "still here", 0};
     extract::Prepare(zip_, dir_.WriteFile("legacy.zip", extract::Build({damaged, cut, after})),
                      dest_);
-    int badCrc = 0;
-    zip_.OnBadCRC = [&](TUnZipper&, uint32_t, uint32_t, int) { ++badCrc; };
+    std::vector<std::string> problems;
+    zip_.OnBadCRC = [&](TUnZipper& z, uint32_t, uint32_t, int) {
+        problems.push_back(z.LastEntryProblem);
+    };
     EXPECT_EQ(extract::MessageOf([&] { zip_.UnZip(); }), "(none)");
-    EXPECT_EQ(badCrc, 2);
+    EXPECT_EQ(problems, (std::vector<std::string>{"compressed data is damaged",
+                                                  "compressed data ends early (truncated)"}));
+    EXPECT_EQ(zip_.LastEntryProblem, "");
     EXPECT_TRUE(extract::Exists(Out(after.name)));
 }
 

@@ -224,6 +224,8 @@ void TUnzipCommand::InstallReporters(TUnZipper& zip) {
         if (!MethodSupported(method)) {
             ReportFailure(name + ": unsupported compression method " + std::to_string(method) +
                           " (" + z.GetCompressMethodStr(index) + "), skipped");
+        } else if (!z.LastEntryProblem.empty()) {
+            ReportFailure(name + ": " + z.LastEntryProblem + ", output removed");
         } else {
             ReportFailure(name + ": CRC error (computed " + Hex8(computed) + ", stored " +
                           Hex8(stored) + " or size mismatch), output removed");

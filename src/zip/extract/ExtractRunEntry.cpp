@@ -35,6 +35,7 @@ std::string DirectoryPart(const std::string& path) {
 
 void TExtractRun::ExtractEntry(int32_t index) {
     retry_ = false;
+    z_.LastEntryProblem.clear();
     z_.ScratchHeader.Assign(*z_.SortedList()->Entry(index));
     const TZipHeaderInfo& entry = z_.ScratchHeader;
     const bool isDirectory = entry.filename.empty();
@@ -149,11 +150,16 @@ void TExtractRun::RaiseUnlessDecoded(TDecodeResult result, const TZipHeaderInfo&
     const bool whole =
         stages_.BytesWritten() == static_cast<int64_t>(entry.GetUnCompressedSize()) &&
         ~stages_.Crc() == entry.crc32;
-    if (result == TDecodeResult::Complete || whole || !entry.GetIsEncrypted()) {
+    if (result == TDecodeResult::Complete || whole) {
         return;
     }
-    throw EZCompressionError(result == TDecodeResult::Truncated ? ZipStrings::DataTruncated
-                                                                : ZipStrings::DataDamaged);
+    const char* problem =
+        result == TDecodeResult::Truncated ? ZipStrings::DataTruncated : ZipStrings::DataDamaged;
+    if (!entry.GetIsEncrypted()) {
+        z_.LastEntryProblem = problem;
+        return;
+    }
+    throw EZCompressionError(problem);
 }
 
 bool TExtractRun::PositionAtData(const TZipHeaderInfo& entry) {
