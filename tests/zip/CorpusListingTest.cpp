@@ -53,6 +53,12 @@ std::string ShownName(const std::string& raw, const TZipHeaderInfo& entry) {
     if (!entry.GetIsUTF8() && fromDos) {
         name = CodePageToUtf8(name, "CP437");
     }
+    if ((entry.version_made_by >> 8) == 3) {
+        // Part of a Unix name, not a separator: held as U+F05C.
+        for (size_t at = name.find('\\'); at != std::string::npos; at = name.find('\\', at)) {
+            name.replace(at, 1, "\xEF\x81\x9C");
+        }
+    }
     std::replace(name.begin(), name.end(), '/', '\\');
     // A name part ending in ":" (a drive) is a directory; directories end in `\`.
     const size_t cut = name.find_last_of("\\:");

@@ -306,6 +306,19 @@ TEST_F(ExtractFiles, ControlCharactersAreLeftOutOfCreatedNames) {
     EXPECT_FALSE(std::filesystem::exists(dest_ + "/d/\x07\x08"));
 }
 
+// Catches a backslash inside a Unix-made name taken for a separator; in
+// a name made on DOS or Windows it still is one.
+TEST_F(ExtractFiles, ABackslashIsPartOfAUnixName) {
+    Entry unixMade{"dir/a\\b.txt", "unix"};
+    unixMade.madeBy = (3 << 8) | 30;
+    Entry dosMade{"dir\\c.txt", "dos"};
+    Use({unixMade, dosMade});
+    EXPECT_EQ(zip_.UnZip(), 2);
+    EXPECT_EQ(extract::ReadFile(dest_ + "/dir/a\\b.txt"), "unix");
+    EXPECT_EQ(extract::ReadFile(dest_ + "/dir/c.txt"), "dos");
+    EXPECT_EQ(ended_.front(), dest_ + "/dir/a\\b.txt");
+}
+
 // Unix entries keep their permission bits but never set-user-ID or
 // set-group-ID; the DOS read-only bit takes the write bits away.
 TEST_F(ExtractFiles, PermissionsAndDateAreRestored) {

@@ -12,7 +12,11 @@
 bool DirExists(const std::string& dir);
 // s without one trailing separator (`\` or `/`).
 std::string StripBackSlash(const std::string& s);
-// Every `\` becomes `/`.
+// Inside the component `\` separates a path's parts. A backslash that is
+// part of a name (Unix allows it) is held as this private-use character,
+// as Cygwin and WSL hold it, and becomes a backslash again in a Unix path.
+inline constexpr const char* kNameBackslash = "\xEF\x81\x9C";  // U+F05C
+// Every `\` becomes `/`, every held backslash `\`.
 std::string DOSToUnixFilename(std::string s);
 // Every `/` becomes `\`.
 std::string UnixToDOSFilename(std::string s);

@@ -52,7 +52,9 @@ void TExtractRun::ExtractEntry(int32_t index) {
     }
     // Control characters stay out of created names, as out of directories.
     std::string fName =
-        FilesTarget() ? place.directory + WithoutControlCharacters(entry.filename) : std::string();
+        FilesTarget()
+            ? place.directory + DOSToUnixFilename(WithoutControlCharacters(entry.filename))
+            : std::string();
     if (FilesTarget() && !place.safe) {
         Skip(index, srCreateError, fName);
         return;

@@ -4,6 +4,7 @@
 #include <span>
 
 #include "zip/base/ByteReader.h"
+#include "zip/base/FileHelpers.h"
 #include "zip/base/SmallHelpers.h"
 #include "zip/base/StreamUtil.h"
 #include "zip/format/ZipHeaderInfo.h"
@@ -19,8 +20,18 @@ uint32_t Signature(const std::string& raw) {
     return r.U32();
 }
 
-// Stored names use `/`; inside the component they use `\`.
-std::string StoredToInternal(std::string name) {
+constexpr uint8_t kUnixHost = 3;
+
+// Stored names use `/`; inside the component they use `\`. A backslash in
+// a name made on Unix is part of the name there, not a separator.
+std::string StoredToInternal(std::string name, uint8_t host) {
+    if (host == kUnixHost) {
+        std::string held;
+        for (const char c : name) {
+            held += c == '\\' ? kNameBackslash : std::string(1, c);
+        }
+        name = held;
+    }
     std::replace(name.begin(), name.end(), '/', '\\');
     return name;
 }
@@ -143,7 +154,7 @@ bool TZipHeaderInfo::ReadCentralFromStream(TSplitStream& parts) {
         stream->Seek(switched ? 0 : start, TSeekOrigin::soBeginning);
         return false;
     }
-    name = StoredToInternal(name);
+    name = StoredToInternal(name, static_cast<uint8_t>(header.version_made_by >> 8));
     general_purpose_bit_flag = header.general_purpose_bit_flag;
     version_made_by = header.version_made_by;
     if ((header.version_made_by >> 8) == 0) {
@@ -173,7 +184,7 @@ bool TZipHeaderInfo::ReadLocalFromStream(TStream& stream) {
         stream.Seek(start, TSeekOrigin::soBeginning);
         return false;
     }
-    name = StoredToInternal(name);
+    name = StoredToInternal(name, 0);  // a local header does not say
     general_purpose_bit_flag = header.general_purpose_bit_flag;
     version_made_by = 0;
     FromOEM(name);
