@@ -9,7 +9,6 @@
 #include <set>
 
 #include "PrintableName.h"
-#include "platform/FileSystem.h"
 #include "platform/MessageHooks.h"
 #include "zip/UnZipper.h"
 #include "zip/base/DateTimeHelpers.h"
@@ -17,7 +16,6 @@
 #include "zip/base/WildMatch.h"
 #include "zip/base/ZipStrings.h"
 #include "zip/extract/EntryAttributes.h"
-#include "zip/extract/OutputFile.h"
 #include "zip/extract/OutputPaths.h"
 
 namespace {
