@@ -66,12 +66,17 @@ void TSocketHandle::ClearState(bool resetLocal) {
     RemotePort = 0;
 }
 
-bool TSocketHandle::WaitReadable(int ms) {
+bool TSocketHandle::WaitReadable(int ms) { return WaitFor(true, ms); }
+
+bool TSocketHandle::WaitWritable(int ms) { return WaitFor(false, ms); }
+
+bool TSocketHandle::WaitFor(bool readable, int ms) {
     if (!allocated_) {
         throw EConnClosedGracefully("Connection Closed Gracefully.");
     }
-    TSocketList readList{socketId_};
-    const int result = GlobalStack->WaitForSockets(&readList, nullptr, nullptr, ms);
+    TSocketList list{socketId_};
+    const int result = readable ? GlobalStack->WaitForSockets(&list, nullptr, nullptr, ms)
+                                : GlobalStack->WaitForSockets(nullptr, &list, nullptr, ms);
     // A wait that fails would fail again at once; treating it as a time-out
     // would spin a wait without limit forever, so it is an error.
     GlobalStack->CheckResult(result);
