@@ -124,7 +124,7 @@ TEST(ReplyLimit, ATrickledLineEndsAtTheWholeLimit) {
     EXPECT_EQ(client.ReadLineWithin("\r\n", 300), "");
     EXPECT_TRUE(client.LineTimedOut());
     EXPECT_GE(ElapsedMs(start), 290);
-    EXPECT_LT(ElapsedMs(start), 500);
+    EXPECT_LT(ElapsedMs(start), 800);
 }
 
 TEST(ReplyLimit, ALineWithinTheLimitIsReadAndTheRestKept) {
@@ -182,7 +182,7 @@ TEST(PollHandler, IsAskedThroughoutAQuietStreamAndStopsIt) {
     TMemoryStream stream;
     const auto start = Clock::now();
     EXPECT_THROW(client.ReadToStream(stream, -1, true), EOperationAborted);
-    EXPECT_LT(ElapsedMs(stopped), 50) << "the copy outlived the handler's stop";
+    EXPECT_LT(ElapsedMs(stopped), 200) << "the copy outlived the handler's stop";
     EXPECT_GE(ElapsedMs(start), 14 * 20 - 40);
     EXPECT_LT(ElapsedMs(start), 15 * 20 * 3);
     EXPECT_EQ(workEnds, 1) << "the work still ends";
