@@ -112,6 +112,7 @@ class TimingView : public IUpdateView {
     void StartTimer(int) override {}
     void StopTimer() override {}
     void Close() override {}
+    bool Shown() const override { return true; }
     void EndProgram() override {}
     void Defer(std::function<void()>) override {}
 

@@ -50,4 +50,8 @@ ZUVO_NET_EXCEPTION(ENotEnoughDataInBuffer, ETcpConnectionError);
 // A peer sent more than MaxLineLength bytes without the line terminator.
 ZUVO_NET_EXCEPTION(EMaxLineLengthExceeded, ETcpConnectionError);
 
+// The connection's OnPoll asked to stop (Cancel, a closing window): the
+// operation under way was abandoned, the connection is in no known state.
+ZUVO_NET_EXCEPTION(EOperationAborted, ENetException);
+
 #undef ZUVO_NET_EXCEPTION

@@ -66,16 +66,24 @@ void TSocketHandle::ClearState(bool resetLocal) {
     RemotePort = 0;
 }
 
-bool TSocketHandle::WaitReadable(int ms) {
+bool TSocketHandle::WaitReadable(int ms) { return WaitFor(true, ms); }
+
+bool TSocketHandle::WaitWritable(int ms) { return WaitFor(false, ms); }
+
+bool TSocketHandle::WaitFor(bool readable, int ms) {
     if (!allocated_) {
         throw EConnClosedGracefully("Connection Closed Gracefully.");
     }
-    TSocketList readList{socketId_};
-    const int result = GlobalStack->WaitForSockets(&readList, nullptr, nullptr, ms);
+    TSocketList list{socketId_};
+    // Winsock tells a failed background connect in the error set, not the
+    // write set; asking both ends the wait on either system.
+    TSocketList failed{socketId_};
+    const int result = readable ? GlobalStack->WaitForSockets(&list, nullptr, nullptr, ms)
+                                : GlobalStack->WaitForSockets(nullptr, &list, &failed, ms);
     // A wait that fails would fail again at once; treating it as a time-out
     // would spin a wait without limit forever, so it is an error.
     GlobalStack->CheckResult(result);
-    return result == 1;
+    return result >= 1;
 }
 
 int TSocketHandle::ReceiveData(void* buffer, int length) {

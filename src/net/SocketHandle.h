@@ -41,6 +41,9 @@ class TSocketHandle {
     // True when bytes (or a close) can be read within `ms`. Without a socket
     // raises EConnClosedGracefully; a failing wait raises ESocketError.
     bool WaitReadable(int ms);
+    // True when the socket can be written to (for a background connect: the
+    // connect has ended, well or not) within `ms`; raises as WaitReadable.
+    bool WaitWritable(int ms);
     // One recv or send with flags 0: bytes moved, 0 for an orderly close by
     // the peer, SOCKET_ERROR for failure.
     int ReceiveData(void* buffer, int length);
@@ -50,6 +53,8 @@ class TSocketHandle {
     void FetchRemoteAddress();
 
   private:
+    bool WaitFor(bool readable, int ms);
+
     TSocket socketId_ = INVALID_SOCKET;
     bool allocated_ = false;
 };

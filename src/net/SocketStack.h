@@ -43,6 +43,13 @@ class TSocketStack {
     virtual int Bind(TSocket socket, int family, const std::string& ip, int port) = 0;
     virtual int CloseSocket(TSocket socket) = 0;
     virtual int Connect(TSocket socket, int family, const std::string& ip, int port) = 0;
+    // A socket in non-blocking mode returns at once from connect (with
+    // WSAEINPROGRESS or WSAEWOULDBLOCK) and from receives and sends that
+    // would wait.
+    virtual int SetNonBlocking(TSocket socket, bool nonBlocking) = 0;
+    // After a background connect has become writable: 0 when it worked,
+    // otherwise SOCKET_ERROR with the connect's own error as LastError.
+    virtual int ConnectOutcome(TSocket socket) = 0;
     // The first IPv4 address of a host as dotted text; nothing (and
     // LastError set) when the name cannot be resolved.
     virtual std::optional<std::string> HostByName(const std::string& host) = 0;

@@ -135,6 +135,14 @@ int TSystemSocketStack::FinishInterruptedConnect(TSocket socket) {
     if (error != 0) {
         return Outcome(error);
     }
+    return ConnectOutcome(socket);
+}
+
+int TSystemSocketStack::SetNonBlocking(TSocket socket, bool nonBlocking) {
+    return Outcome(api_.SetNonBlocking(socket, nonBlocking));
+}
+
+int TSystemSocketStack::ConnectOutcome(TSocket socket) {
     int outcome = 0;
     if (const int failed = api_.ConnectOutcome(socket, outcome); failed != 0) {
         return Outcome(failed);

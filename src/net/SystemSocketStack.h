@@ -20,6 +20,8 @@ class TSystemSocketStack : public TSocketStack {
     int Bind(TSocket socket, int family, const std::string& ip, int port) override;
     int CloseSocket(TSocket socket) override;
     int Connect(TSocket socket, int family, const std::string& ip, int port) override;
+    int SetNonBlocking(TSocket socket, bool nonBlocking) override;
+    int ConnectOutcome(TSocket socket) override;
     std::optional<std::string> HostByName(const std::string& host) override;
     uint32_t NToHL(uint32_t value) override;
     int Recv(TSocket socket, void* buffer, int length, int flags) override;

@@ -1,6 +1,7 @@
 #include "net/TcpClient.h"
 
 #include "net/NetExceptions.h"
+#include "net/SocketErrors.h"
 #include "platform/ScopeExit.h"
 
 namespace {
@@ -57,5 +58,27 @@ void TTcpClient::ConnectAllocated() {
         socket.SetOption(kLevelTcp, kTcpNoDelay, &on, sizeof on);
     }
     ReportStatus(stConnecting, socket.RemoteIP);
-    GlobalStack->CheckResult(socket.ConnectPeer(AF_INET_FAMILY));
+    if (ConnectTimeoutMs == WaitForever && !OnPoll) {
+        GlobalStack->CheckResult(socket.ConnectPeer(AF_INET_FAMILY));
+        return;
+    }
+    ConnectWithinLimit(socket);
+}
+
+// A blocking connect to a host that drops the request waits for the system's
+// own limit (minutes); in the background it can be bounded and cancelled.
+void TTcpClient::ConnectWithinLimit(TSocketHandle& socket) {
+    GlobalStack->CheckResult(GlobalStack->SetNonBlocking(socket.SocketId(), true));
+    const int started =
+        GlobalStack->Connect(socket.SocketId(), AF_INET_FAMILY, socket.RemoteIP, socket.RemotePort);
+    if (GlobalStack->CheckResult(started, {WSAEINPROGRESS, WSAEWOULDBLOCK})) {
+        if (!Await([&socket](int slice) { return socket.WaitWritable(slice); }, ConnectTimeoutMs)) {
+            GlobalStack->RaiseSocketFailure(WSAETIMEDOUT);
+        }
+        GlobalStack->CheckResult(GlobalStack->ConnectOutcome(socket.SocketId()));
+    }
+    // Reads and writes after the connect block, as they always have.
+    GlobalStack->CheckResult(GlobalStack->SetNonBlocking(socket.SocketId(), false));
+    socket.FetchLocalAddress();
+    socket.FetchRemoteAddress();
 }

@@ -10,6 +10,9 @@
 //                                          10061 refused, 11001 unknown
 //                                          host) on failure, leaving the
 //                                          client closed and reusable.
+//                                          With ConnectTimeoutMs set, a
+//                                          connect not done by then raises
+//                                          ESocketError 10060 (WSAETIMEDOUT).
 //   client.IsConnected();                  no traffic; false once a read
 //                                          or write has seen the close.
 //   client.WriteLine / ReadLine / ReadToStream / CloseConnection: see
@@ -49,6 +52,10 @@ class TTcpClient : public TTcpConnection {
     // False switches Nagle's algorithm off on each new socket.
     bool UseNagle = true;
     TNetNotifyEvent OnConnected;
+    // The longest a connect may take (WaitForever: as long as the system
+    // lets it). A limit, or an OnPoll handler, makes the connect run in the
+    // background while the wait is sliced and polled.
+    int ConnectTimeoutMs = WaitForever;
 
     TSocksInfo& SocksInfo() { return *socksInfo_; }
 
@@ -59,6 +66,8 @@ class TTcpClient : public TTcpConnection {
 
   private:
     void ConnectAllocated();
+    // Connects in the background and waits for it within ConnectTimeoutMs.
+    void ConnectWithinLimit(TSocketHandle& socket);
 
     std::unique_ptr<TSocksInfo> socksInfo_;
 };

@@ -98,8 +98,10 @@ int TTcpConnection::ReceiveChunk(bool raiseIfClosed, int ms, TNetBuffer* destina
     }
     TNetBuffer& target = destination != nullptr ? *destination : *recvBuffer_;
     // The socket blocks, so a receive without a limit waits by itself; a
-    // separate wait would only double the calls per chunk.
-    if (ms != WaitForever && !socket_->WaitReadable(ms)) {
+    // separate wait would only double the calls per chunk. A poll handler
+    // must be asked during the wait, so then it is waited for in slices.
+    const bool waitFirst = ms != WaitForever || OnPoll;
+    if (waitFirst && !Await([this](int slice) { return socket_->WaitReadable(slice); }, ms)) {
         return 0;
     }
     int n = socket_->ReceiveData(target.Memory(), static_cast<int>(target.Size()));
@@ -119,7 +121,31 @@ int TTcpConnection::ReceiveChunk(bool raiseIfClosed, int ms, TNetBuffer* destina
         AddWork(wkRead, n);
     }
     CheckPeerClosed(raiseIfClosed, false);
+    Poll();
     return n;
+}
+
+bool TTcpConnection::Await(const std::function<bool(int sliceMs)>& wait, int ms) {
+    if (!OnPoll) {
+        return wait(ms);
+    }
+    const TDeadline deadline = TDeadline::After(ms);
+    const int slice = std::max(PollIntervalMs, 1);
+    for (;;) {
+        if (wait(deadline.Cap(slice))) {
+            return true;
+        }
+        Poll();
+        if (deadline.Expired()) {
+            return false;
+        }
+    }
+}
+
+void TTcpConnection::Poll() {
+    if (OnPoll && !OnPoll()) {
+        throw EOperationAborted("Operation aborted.");
+    }
 }
 
 // Raises once no terminator starting within MaxLineLength bytes can still
@@ -132,6 +158,16 @@ void TTcpConnection::CheckLineLength(int64_t searchedBytes, size_t terminatorLen
 }
 
 std::string TTcpConnection::ReadLine(const std::string& terminator, int ms) {
+    return ReadLineUntil(terminator, ms, TDeadline::After(WaitForever));
+}
+
+std::string TTcpConnection::ReadLineWithin(const std::string& terminator, int ms) {
+    return ReadLineUntil(terminator, ms, TDeadline::After(ms));
+}
+
+// Each wait lasts at most `ms` and ends with the deadline at the latest.
+std::string TTcpConnection::ReadLineUntil(const std::string& terminator, int ms,
+                                          const TDeadline& deadline) {
     const std::string t = terminator.empty() ? "\n" : terminator;
     lineTimedOut_ = false;
     int64_t searchFrom = 0;
@@ -149,7 +185,7 @@ std::string TTcpConnection::ReadLine(const std::string& terminator, int ms) {
             CheckLineLength(InputBufferSize(), t.size());
         }
         CheckPeerClosed(true, true);
-        const int n = ReceiveChunk(true, ms, nullptr, true);
+        const int n = deadline.Expired() ? 0 : ReceiveChunk(true, deadline.Cap(ms), nullptr, true);
         lineTimedOut_ = n == 0;
         if (n == 0) {
             return {};
@@ -262,7 +298,11 @@ void TTcpConnection::CopyToStream(TStream& stream, int64_t remaining, bool until
         if (chunk.Size() != want) {
             chunk.SetSize(want);
         }
-        const int n = ReceiveChunk(!untilClose, WaitForever, &chunk, false);
+        const int n = ReceiveChunk(!untilClose, IdleLimitMs, &chunk, false);
+        if (n == 0 && IsConnected()) {
+            // Still open and nothing came: the idle limit has passed.
+            GlobalStack->RaiseSocketFailure(WSAETIMEDOUT);
+        }
         stream.WriteBuffer(chunk.Memory(), n);
         remaining -= n;
     }

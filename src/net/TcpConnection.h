@@ -7,6 +7,8 @@
 //                                empty text with LineTimedOut() true when
 //                                no byte came within ms (-2: no limit);
 //                                bytes after the terminator stay buffered.
+//   ReadLineWithin("\r\n", ms)   the same, but ms bounds the whole line,
+//                                however the bytes trickle in.
 //                                A line longer than MaxLineLength raises
 //                                EMaxLineLengthExceeded.
 //   ReadToStream(s, -1, true)    writes the buffered bytes, then every byte
@@ -15,14 +17,23 @@
 //                                written. OnWork fires once per receive with
 //                                the running total, OnWorkEnd once at the
 //                                end, also when an exception leaves.
+//                                With IdleLimitMs set, a receive that gets
+//                                nothing for that long raises ESocketError
+//                                10060 (WSAETIMEDOUT).
 //   CloseConnection()            closes; harmless when nothing is open.
+// Every wait (connect, line, stream) asks OnPoll, when set, at least every
+// PollIntervalMs and after each receive; OnPoll answering false ends the
+// operation at once with EOperationAborted. That is how a window keeps
+// processing messages during a transfer and how Cancel stops it.
 // Failures are ENetException descendants: ESocketError (with LastError()),
 // EConnClosedGracefully when the peer has closed, ETcpConnectionError ones.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
+#include "net/Deadline.h"
 #include "net/NetBuffer.h"
 #include "net/NetComponent.h"
 #include "net/SocketHandle.h"
@@ -43,6 +54,14 @@ class TTcpConnection : public TNetComponent {
     int SendBufferSize = 32768;
     // Most bytes ReadLine accepts before the terminator.
     int MaxLineLength = DefaultMaxLineLength;
+    // Asked between the slices of every wait and after every receive; may
+    // process window messages. False aborts (EOperationAborted).
+    std::function<bool()> OnPoll;
+    // The longest slice of a wait while OnPoll is set.
+    int PollIntervalMs = 30;
+    // The longest a stream copy waits for its next byte (WaitForever: no
+    // limit); the peer's silence beyond it fails the copy with 10060.
+    int IdleLimitMs = WaitForever;
 
     TSocketHandle& SocketHandle() { return *socket_; }
     // True once the peer has closed or this side has closed the socket.
@@ -76,6 +95,9 @@ class TTcpConnection : public TNetComponent {
     // The text before the first `terminator` (empty: LF, and a CR before
     // it is dropped), or empty text when a wait of ms expired.
     virtual std::string ReadLine(const std::string& terminator = "", int ms = WaitForever);
+    // ReadLine with `ms` bounding the whole line from this call on, not each
+    // wait: empty text and LineTimedOut() once it has passed.
+    std::string ReadLineWithin(const std::string& terminator, int ms);
     // Removes n buffered bytes and counts them as read work.
     virtual void ConsumeInputBytes(int64_t n);
     virtual void WriteText(const std::string& text);
@@ -91,7 +113,16 @@ class TTcpConnection : public TNetComponent {
     // (untilClose true) into `stream` at its position.
     void ReadToStream(TStream& stream, int64_t count = -1, bool untilClose = false);
 
+  protected:
+    // Runs `wait` (true: ready) for at most `ms` (WaitForever: no limit).
+    // Without OnPoll that is one call; with it the wait is cut into slices
+    // of PollIntervalMs with a Poll after each. False when `ms` passed.
+    bool Await(const std::function<bool(int sliceMs)>& wait, int ms);
+    // Asks OnPoll, when set, and raises EOperationAborted when it says stop.
+    void Poll();
+
   private:
+    std::string ReadLineUntil(const std::string& terminator, int ms, const TDeadline& deadline);
     void CheckLineLength(int64_t searchedBytes, size_t terminatorLength);
     void CopyToStream(TStream& stream, int64_t remaining, bool untilClose);
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 // Looking at and shaping single paths, for code that must tell a link from
@@ -41,3 +42,7 @@ TMakeDirectoryResult MakeDirectory(const std::string& path);
 // Makes a symbolic link at `path` holding `target` as given; fails when
 // anything already has that name.
 bool MakeSymbolicLink(const std::string& target, const std::string& path);
+
+// The bytes an unprivileged user may still write on the file system that
+// holds `path`; nothing when it cannot be found out.
+std::optional<int64_t> FreeSpaceAt(const std::string& path);

@@ -53,6 +53,10 @@ struct TSocketApi {
     std::function<int(TSocketWait* sockets, size_t count, int timeoutMs, int& ready)> Wait;
     std::function<int(TSocketId socket, int level, int name, const void* value, int length)>
         SetOption;
+    // Switches a socket between blocking calls and calls that return
+    // WSAEWOULDBLOCK (a connect: WSAEINPROGRESS) instead of waiting, so a
+    // connect can be waited for with a limit.
+    std::function<int(TSocketId socket, bool nonBlocking)> SetNonBlocking;
     // The outcome of a connect that went on in the background (0: it worked).
     std::function<int(TSocketId socket, int& outcome)> ConnectOutcome;
     std::function<int(TSocketId socket, TIPv4Address& ip, uint16_t& port)> LocalAddress;

@@ -3,11 +3,13 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <fstream>
 
 #include "LoopbackServer.h"
 #include "WorkflowFixture.h"
 #include "platform/Exception.h"
+#include "platform/FileOps.h"
 #include "workflow/WorkflowTexts.h"
 
 namespace {
@@ -116,7 +118,7 @@ TEST_F(Download, BothHostsDownShowTwoBoxesInOrder) {
     EXPECT_EQ(hooks.Boxes()[1].flags, 0x30u);
     EXPECT_FALSE(view.okEnabled);
     EXPECT_EQ(steps->TcpClient1->Host, "127.0.0.3");
-    EXPECT_EQ(PackageBytes(), "");  // the file was created empty
+    EXPECT_FALSE(FileExists(UpdateDir() + "Browser.zip")) << "a failed download leaves no package";
 }
 
 TEST_F(Download, WrongOrMissingRepliesAreRefused) {
@@ -135,9 +137,9 @@ TEST_F(Download, WrongOrMissingRepliesAreRefused) {
     }
 }
 
-// The reply wait applies to each wait, not to the whole line: two pieces,
-// each within the wait but together longer than it, make one good reply.
-TEST_F(Download, AReplyInTwoPiecesEachWithinTheWaitIsAccepted) {
+// The reply wait bounds the whole line, not each wait: two pieces, each
+// within the wait but together later than it, are no reply.
+TEST_F(Download, AReplyTrickledPastTheWaitIsRefused) {
     const int piecePause = TestTimings().ReplyWaitMs * 3 / 5;
     LoopbackServer server(
         [piecePause](ServerSide& side) {
@@ -152,9 +154,14 @@ TEST_F(Download, AReplyInTwoPiecesEachWithinTheWaitIsAccepted) {
         },
         2);
     UseLoopbackServer(server.Port());
-    EXPECT_TRUE(RunDownload());
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(RunDownload());
+    EXPECT_LT(std::chrono::steady_clock::now() - start,
+              std::chrono::milliseconds(TestTimings().ReplyWaitMs + 500));
     server.Join();
-    EXPECT_EQ(PackageBytes(), "pkg");
+    ASSERT_EQ(hooks.Boxes().size(), 1u);
+    EXPECT_EQ(hooks.Boxes()[0].text, kFailed);
+    EXPECT_FALSE(FileExists(UpdateDir() + "Browser.zip"));
 }
 
 TEST_F(Download, AReplyLaterThanTheWaitIsRefused) {
@@ -207,6 +214,7 @@ TEST_F(Download, ResetMidTransferSaysTheDownloadFailed) {
     // The end handler had announced completion; the failure takes it back.
     EXPECT_FALSE(view.okEnabled);
     EXPECT_EQ(view.caption, kDownloadFailedLabel);
+    EXPECT_FALSE(FileExists(UpdateDir() + "Browser.zip")) << "the partial package is deleted";
 }
 
 TEST_F(Download, AnOldPackageIsReplaced) {

@@ -24,6 +24,7 @@ class RecordingView : public IUpdateView {
     }
     void StopTimer() override { timerRunning = false; }
     void Close() override { ++closes; }
+    bool Shown() const override { return shown; }
     void EndProgram() override { ++programEnds; }
     void Defer(std::function<void()> action) override { deferred.push_back(std::move(action)); }
 
@@ -43,6 +44,7 @@ class RecordingView : public IUpdateView {
     bool timerRunning = false;
     int timerInterval = 0;
     int closes = 0;
+    bool shown = true;
     int programEnds = 0;
     std::deque<std::function<void()>> deferred;
 };

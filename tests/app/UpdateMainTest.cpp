@@ -92,7 +92,9 @@ TEST_F(UpdateWindow, FirstShowCutsTheCornersOff) {
 // The widgets follow the workflow: the fill's width, the completion text
 // (the label grows to show all of it), and OK.
 TEST_F(UpdateWindow, ShowsTheProgressAndTheCompletion) {
-    TfrmUpdateMain window(steps, TWorkflowTimings{1000, 0, 10000});
+    TWorkflowTimings everyEvent{1000, 0, 10000};
+    everyEvent.PumpIntervalMs = 0;
+    TfrmUpdateMain window(steps, everyEvent);
     RecordingHooks hooks;
     Work(window, 10);
     EXPECT_EQ(window.Image2->width(), 10);
@@ -125,6 +127,8 @@ TEST_F(UpdateWindow, DownloadStartsOnTheSecondTickExactlyOnce) {
     clock.start();
     TfrmUpdateMain window(steps, TWorkflowTimings{100, 0, 10000});
     shown = &window;
+    // Ticks count only while the window is on screen.
+    window.show();
     EXPECT_TRUE(window.Timer1->isActive());
     EXPECT_EQ(window.Timer1->interval(), 100);
     EXPECT_EQ(window.Timer1->timerType(), Qt::PreciseTimer);
@@ -155,19 +159,21 @@ TEST_F(UpdateWindow, CancelWhileWaitingEndsTheProgramWithoutNetwork) {
 }
 
 // Cancel pressed while a work event processes messages closes the window at
-// once, but the program ends only after the download has returned.
+// once and tells the download to stop; the program ends after it returned.
 TEST_F(UpdateWindow, CancelDuringTheTransferEndsTheProgramAfterIt) {
     const ProcessMessagesHook previous =
         SetProcessMessagesHook([] { QCoreApplication::processEvents(); });
     TfrmUpdateMain window(steps, TWorkflowTimings{300, 0, 10000});
     bool visibleAfterCancel = true;
     bool loopRunningAfterCancel = false;
+    bool goesOnAfterCancel = true;
     TfrmUpdateMain& w = window;
     steps.onDownload = [&](TUpdateWorkflow&) {
         QTimer::singleShot(
             0, &w, [&w] { QTest::mouseClick(w.btnCancel, Qt::LeftButton, {}, QPoint(1, 1)); });
         Work(w, 1);
         visibleAfterCancel = w.isVisible();
+        goesOnAfterCancel = w.Workflow->TransferGoesOn();
         Work(w, 49);
         // Still inside the download: a zero-time timer still fires, so the
         // message loop has not ended yet.
@@ -184,6 +190,7 @@ TEST_F(UpdateWindow, CancelDuringTheTransferEndsTheProgramAfterIt) {
     SetProcessMessagesHook(previous);
     EXPECT_EQ(steps.downloads, 1);
     EXPECT_FALSE(visibleAfterCancel);
+    EXPECT_FALSE(goesOnAfterCancel);
     EXPECT_TRUE(loopRunningAfterCancel);
     EXPECT_EQ(window.Workflow->WorkCount, 50) << "the transfer ran to its end";
 }
@@ -221,4 +228,16 @@ TEST_F(UpdateWindow, DeferredActionsRunFromTheLoopWhileTheWindowLives) {
     }
     QTest::qWait(50);
     EXPECT_EQ(runs, 1);
+}
+
+// Closing the window by other means than Cancel (the window manager, the
+// keyboard) stops a download under way just the same.
+TEST_F(UpdateWindow, ClosingTheWindowStopsTheDownload) {
+    TfrmUpdateMain window(steps);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    EXPECT_TRUE(window.Workflow->TransferGoesOn());
+    window.close();
+    EXPECT_TRUE(window.Workflow->Closing());
+    EXPECT_FALSE(window.Workflow->TransferGoesOn());
 }

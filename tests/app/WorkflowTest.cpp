@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <thread>
 
 #include "FakeSteps.h"
 #include "RecordingHooks.h"
 #include "RecordingView.h"
+#include "platform/Exception.h"
+#include "workflow/PackageLimits.h"
 #include "workflow/PackageSteps.h"
 #include "workflow/UnattendedRun.h"
 #include "workflow/UpdateWorkflow.h"
@@ -22,6 +25,8 @@ const std::string kFailedLabel = "下载更新包失败！";
 TWorkflowTimings QuickTimings() {
     TWorkflowTimings timings;
     timings.WorkEndPauseMs = 60;
+    // Every work event may pump, so the counts below do not hang on speed.
+    timings.PumpIntervalMs = 0;
     return timings;
 }
 
@@ -46,6 +51,12 @@ TEST(WorkflowTimings, TheProgramsOwnDelays) {
     EXPECT_EQ(timings.TickIntervalMs, 1000);
     EXPECT_EQ(timings.WorkEndPauseMs, 500);
     EXPECT_EQ(timings.ReplyWaitMs, 10000);
+    EXPECT_EQ(timings.ConnectWaitMs, 10000);
+    EXPECT_EQ(timings.TransferIdleMs, 60000);
+    EXPECT_EQ(timings.PumpIntervalMs, 30);
+    const TPackageLimits limits;
+    EXPECT_EQ(limits.MaxBytes, int64_t{ZUVO_MAX_PACKAGE_MB} * 1024 * 1024);
+    EXPECT_EQ(limits.MinFreeBytes, int64_t{64} * 1024 * 1024);
 }
 
 TEST(PackageSteps, ComponentsAreSetUpAsTheWindowsResourceSetsThem) {
@@ -85,9 +96,9 @@ TEST_F(Workflow, ShortTransferEndsWithAFullBar) {
     EXPECT_EQ(hooks.Pumps(), 10) << "the work end processes nothing";
 }
 
-// The bar is full after the 389th receive; later ones neither repaint nor
-// process messages.
-TEST_F(Workflow, LongTransferStopsProcessingOnceTheBarIsFull) {
+// The bar is full after the 389th receive; later ones do not repaint it but
+// still process messages, so the window stays alive for the whole transfer.
+TEST_F(Workflow, LongTransferKeepsProcessingOnceTheBarIsFull) {
     Work(1);
     EXPECT_EQ(view.barWidth, 1);
     Work(387);
@@ -99,7 +110,79 @@ TEST_F(Workflow, LongTransferStopsProcessingOnceTheBarIsFull) {
     Work(611);
     EXPECT_EQ(view.barWidth, -1) << "a full bar is not touched again";
     EXPECT_EQ(workflow.WorkCount, 1000);
-    EXPECT_EQ(hooks.Pumps(), 389);
+    EXPECT_EQ(hooks.Pumps(), 1000);
+}
+
+// Pumping costs time; a fast transfer pumps at most once per interval.
+TEST_F(Workflow, PumpingIsThrottledDuringTheTransfer) {
+    TWorkflowTimings timings = QuickTimings();
+    timings.PumpIntervalMs = 80;
+    TUpdateWorkflow throttled(view, steps, timings);
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 200; ++i) {
+        throttled.TcpClient1Work();
+        EXPECT_TRUE(throttled.TransferGoesOn());
+    }
+    if (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(80)) {
+        EXPECT_EQ(hooks.Pumps(), 1) << "the first event pumps, the rest fall in its interval";
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    throttled.TcpClient1Work();
+    EXPECT_GE(hooks.Pumps(), 2) << "once the interval has passed the next event pumps";
+    EXPECT_EQ(view.barWidth, 201);
+}
+
+// Cancel, or any other close, makes the download's waits stop; the close
+// comes from a click processed while the download pumps.
+TEST_F(Workflow, ClosingTheWindowStopsTheTransfer) {
+    EXPECT_TRUE(workflow.TransferGoesOn());
+    hooks.OnPump = [this] { workflow.btnCancelClick(); };
+    EXPECT_FALSE(workflow.TransferGoesOn());
+    EXPECT_EQ(view.closes, 1);
+    TUpdateWorkflow other(view, steps, QuickTimings());
+    other.FormClose();
+    EXPECT_FALSE(other.TransferGoesOn());
+    // The abandoned transfer's end neither announces completion nor pauses.
+    const auto start = std::chrono::steady_clock::now();
+    other.TcpClient1WorkEnd();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50));
+    EXPECT_FALSE(other.OkEnabled());
+    EXPECT_EQ(other.LabelCaption(), kStart);
+}
+
+// A start-up box shown before the window keeps the timer ticking; the
+// download waits for the window to be on screen, and a closed window never
+// downloads.
+TEST_F(Workflow, TicksCountOnlyWhileTheWindowIsOnScreen) {
+    view.shown = false;
+    for (int i = 0; i < 5; ++i) {
+        workflow.Timer1Timer();
+    }
+    EXPECT_EQ(workflow.TickCount, 0);
+    EXPECT_EQ(steps.downloads, 0);
+    view.shown = true;
+    workflow.Timer1Timer();
+    EXPECT_EQ(steps.downloads, 0);
+    workflow.Timer1Timer();
+    EXPECT_EQ(steps.downloads, 1);
+
+    TUpdateWorkflow closed(view, steps, QuickTimings());
+    closed.FormClose();
+    closed.Timer1Timer();
+    closed.Timer1Timer();
+    EXPECT_EQ(steps.downloads, 1);
+}
+
+// A download step that raises (the package file cannot be created) still
+// reports its end, so an unattended run closes the window and fails.
+TEST_F(Workflow, UnattendedEndsWhenTheDownloadRaises) {
+    TUnattendedRun driver(workflow, view);
+    steps.onDownload = [](TUpdateWorkflow&) -> bool { throw Exception("Cannot create file x"); };
+    workflow.Timer1Timer();
+    EXPECT_THROW(workflow.Timer1Timer(), Exception);
+    view.RunDeferred();
+    EXPECT_EQ(view.closes, 1);
+    EXPECT_EQ(driver.ExitStatus(), 1);
 }
 
 TEST_F(Workflow, DownloadStartsOnTheSecondTickExactlyOnce) {

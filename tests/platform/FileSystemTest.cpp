@@ -82,3 +82,11 @@ TEST(ProgramDirectory, IsTheRunningProgramsFolderEndingInItsSeparator) {
     EXPECT_EQ(exe.substr(dir.size()), "platform_tests");
     EXPECT_EQ(PathStatus(exe, TLinks::Follow).Kind, TPathKind::Regular);
 }
+
+TEST(FreeSpaceAt, TellsTheRoomOfAFileSystemAndNothingForNoPath) {
+    TempDir dir;
+    const std::optional<int64_t> free = FreeSpaceAt(dir.Path());
+    ASSERT_TRUE(free.has_value());
+    EXPECT_GT(*free, 0);
+    EXPECT_FALSE(FreeSpaceAt(dir.Path() + "no/such/folder").has_value());
+}

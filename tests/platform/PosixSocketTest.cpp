@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netdb.h>
 #include <sys/socket.h>
@@ -135,4 +136,24 @@ TEST(PosixSocketApi, WaitTellsWhatEachSocketIsReadyFor) {
     ::close(pair[0]);
     ASSERT_EQ(api.Wait(waits, 1, 0, ready), 0);  // a closed handle is no socket
     EXPECT_EQ(waits[0].Ready, static_cast<unsigned>(srNotASocket));
+}
+
+// Non-blocking mode: a receive with nothing to read returns at once with
+// 10035 instead of waiting, and blocking mode comes back when asked.
+TEST(PosixSocketApi, NonBlockingModeTurnsWaitsIntoWouldBlock) {
+    const TSocketApi api = RealApi();
+    int pair[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+    ASSERT_EQ(api.SetNonBlocking(pair[0], true), 0);
+    char byte = 0;
+    int received = -1;
+    EXPECT_EQ(api.Receive(pair[0], &byte, 1, 0, received), WSAEWOULDBLOCK);
+    ASSERT_EQ(api.SetNonBlocking(pair[0], false), 0);
+    EXPECT_EQ(::fcntl(pair[0], F_GETFL) & O_NONBLOCK, 0);
+    ASSERT_EQ(::write(pair[1], "y", 1), 1);
+    ASSERT_EQ(api.Receive(pair[0], &byte, 1, 0, received), 0);
+    EXPECT_EQ(byte, 'y');
+    ::close(pair[0]);
+    ::close(pair[1]);
+    EXPECT_EQ(api.SetNonBlocking(pair[0], true), WSAEBADF);
 }

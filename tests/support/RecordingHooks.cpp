@@ -11,7 +11,12 @@ RecordingHooks::RecordingHooks() {
             answers_.pop_front();
             return reply;
         });
-    previousPump_ = SetProcessMessagesHook([this] { ++pumps_; });
+    previousPump_ = SetProcessMessagesHook([this] {
+        ++pumps_;
+        if (OnPump) {
+            OnPump();
+        }
+    });
 }
 
 RecordingHooks::~RecordingHooks() {

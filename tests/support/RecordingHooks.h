@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,10 @@ class RecordingHooks {
 
     const std::vector<Box>& Boxes() const { return boxes_; }
     int Pumps() const { return pumps_; }
+
+    // Runs at every pump, after it was counted: what a user does while the
+    // window processes messages (a click on Cancel, say).
+    std::function<void()> OnPump;
 
   private:
     std::vector<Box> boxes_;

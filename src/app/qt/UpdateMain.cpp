@@ -100,6 +100,8 @@ void TfrmUpdateMain::StopTimer() { Timer1->stop(); }
 
 void TfrmUpdateMain::Close() { close(); }
 
+bool TfrmUpdateMain::Shown() const { return isVisible(); }
+
 void TfrmUpdateMain::EndProgram() { QCoreApplication::quit(); }
 
 void TfrmUpdateMain::Defer(std::function<void()> action) {
@@ -108,6 +110,8 @@ void TfrmUpdateMain::Defer(std::function<void()> action) {
 }
 
 void TfrmUpdateMain::closeEvent(QCloseEvent* event) {
+    // A download running below this event stops before the program ends.
+    Workflow->FormClose();
     event->accept();
     QCoreApplication::quit();
 }

@@ -28,6 +28,7 @@ class TfrmUpdateMain : public QWidget, public IUpdateView {
     void StartTimer(int intervalMs) override;
     void StopTimer() override;
     void Close() override;
+    bool Shown() const override;
     void EndProgram() override;
     void Defer(std::function<void()> action) override;
 

@@ -1,10 +1,12 @@
 #include "PackageSteps.h"
 
 #include "platform/FileOps.h"
+#include "platform/FileSystem.h"
 #include "platform/ProgramDirectory.h"
 
 TPackageSteps::TPackageSteps()
-    : ReplaceInstalled(ReplaceFile),
+    : FreeSpace(FreeSpaceAt),
+      ReplaceInstalled(ReplaceFile),
       UnZipper1(std::make_unique<TUnZipper>()),
       TcpClient1(std::make_unique<TTcpClient>()) {
     UnZipper1->RecreateDirs = true;

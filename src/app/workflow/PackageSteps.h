@@ -5,11 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "PackageLimits.h"
 #include "UpdateSteps.h"
 #include "net/TcpClient.h"
 #include "zip/UnZipper.h"
 
 class TFileStream;
+class TStream;
 
 // The real download and installation: the update protocol over the TCP
 // client into updateFile/Browser.zip, then the zip component and the file
@@ -24,7 +26,8 @@ class TPackageSteps : public IUpdateSteps {
     // The update-server port of both hosts.
     static constexpr int kServerPort = 10290;
 
-    // Waits for the reply line as long as the workflow's timings say.
+    // Bounded by the workflow's timings and by PackageLimits; a package
+    // that did not arrive whole is deleted. Cancel stops it without a box.
     bool DownloadPackage(TUpdateWorkflow& workflow) override;
     // Unpacks and starts the new browser; shows the failure box when that
     // did not happen. The program directory always keeps a browser.
@@ -47,6 +50,12 @@ class TPackageSteps : public IUpdateSteps {
     std::string ProgramDir() const;
     std::string UpdateDir() const { return ProgramDir() + "updateFile"; }
 
+    // How large the package may grow, and what stays free beside it; the
+    // free space is asked of FreeSpace (the file system unless a test
+    // pretends a fuller disk).
+    TPackageLimits PackageLimits;
+    TFreeSpaceQuery FreeSpace;
+
     // Renames the staged browser over the installed one in one step; the
     // file operation's ReplaceFile unless a test makes it fail.
     std::function<bool(const std::string& staged, const std::string& installed)> ReplaceInstalled;
@@ -55,8 +64,16 @@ class TPackageSteps : public IUpdateSteps {
     std::unique_ptr<TTcpClient> TcpClient1;
 
   private:
+    // Makes the update directory and removes an old package; the path.
+    std::string PreparePackagePath();
+    // Lets the client's waits ask the workflow and sets their limits.
+    void BindClient(TUpdateWorkflow& workflow);
+    void UnbindClient();
+    // Connection and transfer into `package`, which is closed before this
+    // returns and deleted when the transfer did not end well; raises then.
+    void Fetch(std::unique_ptr<TFileStream> package, TUpdateWorkflow& workflow);
     // The reply line's exchange and the package transfer; raises on failure.
-    void Transfer(TFileStream& package, int replyWaitMs);
+    void Transfer(TStream& package, int replyWaitMs);
     // Copies the verified browser beside the installed one and renames it
     // over it; raises when the installed browser could not be replaced.
     void PutInPlace(const std::string& extracted, const std::string& installed);

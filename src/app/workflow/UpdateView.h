@@ -24,6 +24,8 @@ class IUpdateView {
     // Closes the window; this being the main window, the program ends once
     // the running handler has returned.
     virtual void Close() = 0;
+    // Whether the window is on screen (shown and not closed).
+    virtual bool Shown() const = 0;
     // Asks the message loop to end once the running handler has returned,
     // without closing the window first.
     virtual void EndProgram() = 0;

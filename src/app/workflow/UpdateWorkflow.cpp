@@ -22,28 +22,56 @@ void TUpdateWorkflow::FormCreate() {
 }
 
 void TUpdateWorkflow::Timer1Timer() {
+    // The timer also ticks inside a start-up box shown before the window:
+    // those ticks do not count, so nothing is downloaded unseen.
+    if (!view_.Shown() || closing_) {
+        return;
+    }
     TickCount += 1;
     if (TickCount < kDownloadTick) {
         return;
     }
     view_.StopTimer();
     SetOkEnabled(false);
-    const bool downloaded = steps_.DownloadPackage(*this);
-    if (OnDownloadDone) {
-        OnDownloadDone(downloaded);
-    }
+    bool downloaded = false;
+    // Also when the step raises (a package file that cannot be created): an
+    // unattended run waits for this to end the program.
+    ScopeExit tell([this, &downloaded] {
+        if (OnDownloadDone) {
+            OnDownloadDone(downloaded);
+        }
+    });
+    downloaded = steps_.DownloadPackage(*this);
 }
 
 void TUpdateWorkflow::TcpClient1Work() {
     WorkCount += 1;
-    if (barWidth_ >= kFullBar) {
+    if (barWidth_ < kFullBar) {
+        SetBarWidth(std::min(WorkCount, kFullBar));
+    }
+    PumpMessages();
+}
+
+bool TUpdateWorkflow::TransferGoesOn() {
+    PumpMessages();
+    return !closing_;
+}
+
+void TUpdateWorkflow::PumpMessages() {
+    const auto now = std::chrono::steady_clock::now();
+    if (lastPump_ && now - *lastPump_ < std::chrono::milliseconds(timings_.PumpIntervalMs)) {
         return;
     }
-    SetBarWidth(std::min(WorkCount, kFullBar));
+    lastPump_ = now;
     ProcessMessages();
 }
 
 void TUpdateWorkflow::TcpClient1WorkEnd() {
+    // The end of a transfer abandoned by Cancel: the program is ending, and
+    // neither a completion text nor the pause may hold it up.
+    if (closing_) {
+        return;
+    }
     SetLabelCaption(kDoneText);
     std::this_thread::sleep_for(std::chrono::milliseconds(timings_.WorkEndPauseMs));
     SetOkEnabled(true);
@@ -67,7 +95,12 @@ void TUpdateWorkflow::btnOkClick() {
     view_.EndProgram();
 }
 
-void TUpdateWorkflow::btnCancelClick() { view_.Close(); }
+void TUpdateWorkflow::btnCancelClick() {
+    FormClose();
+    view_.Close();
+}
+
+void TUpdateWorkflow::FormClose() { closing_ = true; }
 
 void TUpdateWorkflow::SetLabelCaption(const std::string& caption) {
     caption_ = caption;

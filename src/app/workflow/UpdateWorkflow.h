@@ -1,7 +1,9 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "UpdateSteps.h"
@@ -29,12 +31,18 @@ class TUpdateWorkflow {
     static constexpr int32_t kDownloadTick = 2;
 
     void FormCreate();
-    // Counts ticks; the second one stops the timer, disables OK and runs the
-    // download step.
+    // Counts ticks while the window is on screen; the second one stops the
+    // timer, disables OK and runs the download step. OnDownloadDone hears of
+    // the end also when the step raises.
     void Timer1Timer();
     // One work event per receive of the package: one pixel of the bar each,
-    // up to the full bar; once it is full nothing is repainted or processed.
+    // up to the full bar; window messages are processed (throttled) for as
+    // long as the transfer runs.
     void TcpClient1Work();
+    // Asked by the download while it waits or receives: processes window
+    // messages (throttled) and says whether to go on, which is no longer so
+    // once the window is closing.
+    bool TransferGoesOn();
     // The transfer has ended: completion text, a pause, OK enabled and a
     // full bar, all shown at the next message processing.
     void TcpClient1WorkEnd();
@@ -44,7 +52,12 @@ class TUpdateWorkflow {
     // Runs the installation step (never twice at once) and ends the program,
     // whatever the step did.
     void btnOkClick();
+    // Closes the window; a download under way stops at once.
     void btnCancelClick();
+    // The window is closing, by Cancel or otherwise: the program is ending,
+    // so whatever the download is doing is abandoned.
+    void FormClose();
+    bool Closing() const { return closing_; }
 
     const TWorkflowTimings& Timings() const { return timings_; }
     const std::string& LabelCaption() const { return caption_; }
@@ -61,6 +74,8 @@ class TUpdateWorkflow {
     int32_t WorkCount = 0;
 
   private:
+    // ProcessMessages, unless it ran less than PumpIntervalMs ago.
+    void PumpMessages();
     void SetLabelCaption(const std::string& caption);
     void SetBarWidth(int width);
     void SetOkEnabled(bool enabled);
@@ -74,4 +89,6 @@ class TUpdateWorkflow {
     // Set while the OK handler runs: the installation pumps messages, and a
     // second click delivered there must not start it again.
     bool installing_ = false;
+    bool closing_ = false;
+    std::optional<std::chrono::steady_clock::time_point> lastPump_;
 };

@@ -1,4 +1,5 @@
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -55,4 +56,12 @@ TMakeDirectoryResult MakeDirectory(const std::string& path) {
 
 bool MakeSymbolicLink(const std::string& target, const std::string& path) {
     return ::symlink(target.c_str(), path.c_str()) == 0;
+}
+
+std::optional<int64_t> FreeSpaceAt(const std::string& path) {
+    struct statvfs info {};
+    if (::statvfs(path.c_str(), &info) != 0) {
+        return std::nullopt;
+    }
+    return static_cast<int64_t>(info.f_bavail) * static_cast<int64_t>(info.f_frsize);
 }

@@ -4,6 +4,7 @@
 #include "platform/posix/PosixSocketApi.h"
 
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -41,6 +42,7 @@ struct TPosixCalls {
     int (*PPoll)(pollfd*, nfds_t, const timespec*, const sigset_t*) = nullptr;
     int (*SetSockOpt)(int, int, int, const void*, socklen_t) = nullptr;
     int (*GetSockOpt)(int, int, int, void*, socklen_t*) = nullptr;
+    int (*Fcntl)(int, int, ...) = nullptr;
     int (*GetSockName)(int, sockaddr*, socklen_t*) = nullptr;
     int (*GetPeerName)(int, sockaddr*, socklen_t*) = nullptr;
     int (*GetAddrInfo)(const char*, const char*, const addrinfo*, addrinfo**) = nullptr;
@@ -85,6 +87,7 @@ bool TPosixSocketLibrary::LookUpAll() {
         LookUp("ppoll", c.PPoll),
         LookUp("setsockopt", c.SetSockOpt),
         LookUp("getsockopt", c.GetSockOpt),
+        LookUp("fcntl", c.Fcntl),
         LookUp("getsockname", c.GetSockName),
         LookUp("getpeername", c.GetPeerName),
         LookUp("getaddrinfo", c.GetAddrInfo),
@@ -209,6 +212,15 @@ int AddressOf(TAddressCall call, TSocketId socket, TIPv4Address& ip, uint16_t& p
     return 0;
 }
 
+int SetNonBlocking(const TLibrary& lib, TSocketId socket, bool nonBlocking) {
+    const int flags = lib->Calls.Fcntl(socket, F_GETFL);
+    if (flags < 0) {
+        return SocketErrorFromErrno(errno);
+    }
+    const int wanted = nonBlocking ? (flags | O_NONBLOCK) : (flags & ~O_NONBLOCK);
+    return Status(wanted == flags ? 0 : lib->Calls.Fcntl(socket, F_SETFL, wanted));
+}
+
 // Sizes and counts of -1 mean failure, everything else the bytes moved.
 int Moved(ssize_t n, int& moved) {
     if (n < 0) {
@@ -255,6 +267,9 @@ TSocketApi MakeApi(const TLibrary& lib) {
     api.SetOption = [lib](TSocketId socket, int level, int name, const void* value, int length) {
         return Status(
             lib->Calls.SetSockOpt(socket, level, name, value, static_cast<socklen_t>(length)));
+    };
+    api.SetNonBlocking = [lib](TSocketId socket, bool nonBlocking) {
+        return SetNonBlocking(lib, socket, nonBlocking);
     };
     api.ConnectOutcome = [lib](TSocketId socket, int& outcome) {
         int err = 0;
