@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Looking at and shaping single paths, for code that must tell a link from
 // what it points to (the unzip component's checks against archives that
@@ -41,3 +42,11 @@ TMakeDirectoryResult MakeDirectory(const std::string& path);
 // Makes a symbolic link at `path` holding `target` as given; fails when
 // anything already has that name.
 bool MakeSymbolicLink(const std::string& target, const std::string& path);
+
+// The names in a directory, without "." and ".."; empty when it cannot be
+// read.
+std::vector<std::string> ListDirectory(const std::string& path);
+
+// Removes a file, a link (never what it points to) or a directory with
+// everything below it; true when nothing is left by that name.
+bool RemoveTree(const std::string& path);
