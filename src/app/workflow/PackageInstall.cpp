@@ -90,18 +90,26 @@ void TPackageSteps::FinishInstall(const std::optional<TPackageManifest>& manifes
 
 bool TPackageSteps::InstallPackage(TUpdateWorkflow&) {
     const std::string installed = ProgramDir() + "Browser.exe";
+    InstallError.clear();
     try {
-        ClearUpdateDir();
+        if (!ClearUpdateDir()) {
+            throw Exception("What an earlier run left in the update folder could not be removed");
+        }
         const std::optional<TPackageManifest> manifest = UnpackPackage();
         PutInPlace(UpdateDir() + "/Browser.exe", installed);
         StartOrRollBack(installed);
         FinishInstall(manifest);
         return true;
+    } catch (const std::exception& e) {
+        InstallError = e.what();
     } catch (...) {
-        // Whatever failed, the old browser is in place (again); say where a
-        // working one can be had.
-        AppMessageBox(std::string(kInstallFailedPrefix) + DownloadSite + kInstallFailedSuffix,
-                      kFailureCaption, MB_OK | MB_ICONEXCLAMATION);
+        InstallError = "an unknown failure";
     }
+    // Whatever failed, the old browser is in place (again). Nothing of a
+    // refused extraction stays to be mistaken for part of a later one; the
+    // package does, for another try. Say where a working browser can be had.
+    ClearUpdateDir();
+    AppMessageBox(std::string(kInstallFailedPrefix) + DownloadSite + kInstallFailedSuffix,
+                  kFailureCaption, MB_OK | MB_ICONEXCLAMATION);
     return false;
 }

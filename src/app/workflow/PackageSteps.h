@@ -38,8 +38,9 @@ class TPackageSteps : public IUpdateSteps {
     // connection. Host and Port are left at the host tried last.
     bool FindServer();
     // Removes everything in the update directory but the package itself:
-    // what an earlier run left must neither be asked about nor block this one.
-    void ClearUpdateDir();
+    // what an earlier run left must neither be asked about nor block this
+    // one. False when something could not be removed.
+    bool ClearUpdateDir();
     // Unpacks the package into the update directory. With package keys: only
     // a package whose manifest is signed by one of them, names Product and a
     // version newer than the installed one, and whose entries are exactly
@@ -61,6 +62,9 @@ class TPackageSteps : public IUpdateSteps {
     std::string PackageKeys = ZUVO_PACKAGE_PUBLIC_KEYS;
     // The product a package's manifest must name.
     std::string Product = "zuvo-browser";
+    // Why the last installation failed (empty after a success): the box
+    // the user sees is always the same one, this says what happened.
+    std::string InstallError;
     std::string ProgramDirOverride;
     // The program directory, ending in "/".
     std::string ProgramDir() const;

@@ -119,13 +119,15 @@ std::string TPackageSteps::InstalledManifestPath() const {
     return ProgramDir() + std::string(kManifestName);
 }
 
-void TPackageSteps::ClearUpdateDir() {
+bool TPackageSteps::ClearUpdateDir() {
     const std::string updateDir = UpdateDir();
+    bool cleared = true;
     for (const std::string& name : ListDirectory(updateDir)) {
-        if (name != kPackageFileName && !RemoveTree(updateDir + "/" + name)) {
-            throw EPackageRefused("a leftover in the update folder could not be removed: " + name);
+        if (name != kPackageFileName) {
+            cleared = RemoveTree(updateDir + "/" + name) && cleared;
         }
     }
+    return cleared;
 }
 
 std::optional<TPackageManifest> TPackageSteps::UnpackPackage() {
@@ -145,11 +147,15 @@ std::optional<TPackageManifest> TPackageSteps::UnpackPackage() {
 }
 
 TPackageManifest TPackageSteps::UnpackVerified(const std::vector<TMinisignPublicKey>& keys) {
+    // One entry at a time, each into its own checked target.
+    const bool doAll = UnZipper1->DoAll;
+    UnZipper1->DoAll = false;
+    ScopeExit restore([this, doAll] { UnZipper1->DoAll = doAll; });
     UnZipper1->ReadZip();
     const TPackageIndex found = IndexEntries(*UnZipper1);
-    const TPackageManifest manifest =
-        AcceptManifest(keys, ReadSmallEntry(found.manifest, kManifestLimit),
-                       ReadSmallEntry(found.signature, kSignatureLimit));
+    const std::string manifestText = ReadSmallEntry(found.manifest, kManifestLimit);
+    const std::string signature = ReadSmallEntry(found.signature, kSignatureLimit);
+    const TPackageManifest manifest = AcceptManifest(keys, manifestText, signature);
     if (manifest.Find(kBrowserName) == nullptr) {
         throw EPackageRefused("a manifest that does not list Browser.exe");
     }
