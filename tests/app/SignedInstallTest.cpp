@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "InstallFixture.h"
+#include "Pack.h"
 
 namespace {
 
@@ -83,6 +84,22 @@ TEST_F(Install, ASignedPackageInstallsFromTheServerAndItsBrowserRuns) {
     EXPECT_EQ(TempDir::ReadFile(UpdateDir() + "plugins/readme.txt"), "notes");
     EXPECT_EQ(TempDir::ReadFile(dir.Path() + "zuvo-package.txt"), package.Manifest());
     EXPECT_FALSE(FileExists(dir.Path() + "Browser.exe.old"));
+}
+
+// What the packing tool writes is what the updater installs.
+TEST_F(Install, APackageMadeByZuvoPackInstalls) {
+    ASSERT_TRUE(CreateDir(dir.Path() + "pack"));
+    ASSERT_TRUE(CreateDir(dir.Path() + "pack/plugins"));
+    dir.WriteFile("pack/Browser.exe", BrowserScript("new"));
+    dir.WriteFile("pack/plugins/readme.txt", "notes");
+    TPackOptions options;
+    options.secretKeyPath = dir.WriteFile("key.sec", kTrustedSecretKey);
+    options.version = "3.1.4";
+    options.sourceDir = dir.Path() + "pack";
+    EXPECT_TRUE(UpdateFromServer(MakePackage(options)));
+    EXPECT_TRUE(Started("new"));
+    EXPECT_EQ(TempDir::ReadFile(UpdateDir() + "plugins/readme.txt"), "notes");
+    EXPECT_EQ(ParseManifest(TempDir::ReadFile(dir.Path() + "zuvo-package.txt")).version, "3.1.4");
 }
 
 TEST_F(Install, EachRefusedPackageShowsTheBoxAndKeepsTheOldBrowser) {
