@@ -31,7 +31,8 @@ build_targets() {
     fi
     if [[ ! -f $build/build.ninja ]]; then
         CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DZUVO_FUZZ=ON \
-            -DZUVO_BUILD_GUI=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || return 1
+            -DZUVO_BUILD_GUI=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+            "-DZUVO_PACKAGE_PUBLIC_KEYS=$(bash "$root/scripts/demo-key.sh")" >/dev/null || return 1
     fi
     ninja -C "$build" -j2 fuzz_all
 }
