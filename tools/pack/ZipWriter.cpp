@@ -16,15 +16,16 @@ constexpr uint32_t kUtf8NameFlag = 1u << 11;
 constexpr uint32_t kDosDate = ((2026u - 1980u) << 9) | (1u << 5) | 1u;
 constexpr uint32_t kDosTime = 0;
 
-void Le16(std::string& out, uint32_t v) {
-    out += static_cast<char>(v & 0xff);
-    out += static_cast<char>((v >> 8) & 0xff);
+// Appends `bytes` bytes of `value`, least significant first, as every
+// zip field is stored.
+void PutLe(std::string& out, uint64_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) {
+        out += static_cast<char>((value >> (8 * i)) & 0xff);
+    }
 }
 
-void Le32(std::string& out, uint32_t v) {
-    Le16(out, v & 0xffff);
-    Le16(out, v >> 16);
-}
+void Le16(std::string& out, uint32_t v) { PutLe(out, v, 2); }
+void Le32(std::string& out, uint32_t v) { PutLe(out, v, 4); }
 
 uint32_t Narrow(size_t value, const char* what) {
     if (value >= std::numeric_limits<uint32_t>::max()) {
@@ -33,24 +34,18 @@ uint32_t Narrow(size_t value, const char* what) {
     return static_cast<uint32_t>(value);
 }
 
+// Raw deflate data, as a zip entry holds it: zlib's own format minus its
+// 2-byte header and 4-byte Adler-32 trailer (no preset dictionary is used).
 std::string Deflate(const std::string& data) {
-    z_stream z{};
-    if (deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) !=
-        Z_OK) {
-        throw std::runtime_error("zlib could not start deflating");
-    }
-    std::string packed(deflateBound(&z, static_cast<uLong>(data.size())), '\0');
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-    z.avail_in = static_cast<uInt>(data.size());
-    z.next_out = reinterpret_cast<Bytef*>(packed.data());
-    z.avail_out = static_cast<uInt>(packed.size());
-    const int result = deflate(&z, Z_FINISH);
-    deflateEnd(&z);
-    if (result != Z_STREAM_END) {
+    uLongf length = compressBound(static_cast<uLong>(data.size()));
+    std::string wrapped(length, '\0');
+    if (compress2(reinterpret_cast<Bytef*>(wrapped.data()), &length,
+                  reinterpret_cast<const Bytef*>(data.data()), static_cast<uLong>(data.size()),
+                  Z_BEST_COMPRESSION) != Z_OK ||
+        length < 6) {
         throw std::runtime_error("zlib could not deflate an entry");
     }
-    packed.resize(z.total_out);
-    return packed;
+    return wrapped.substr(2, length - 6);
 }
 
 // The fields local and central headers share, from "version needed" to

@@ -28,8 +28,10 @@ bool Initialise() {
     if (gcry_check_version(kMinimumGcrypt) == nullptr) {
         throw EPackageRefused(std::string("libgcrypt older than ") + kMinimumGcrypt);
     }
-    // Verification handles no secrets, so the locked secure-memory pool
-    // (and the privileges it may need) is not wanted.
+    // The updater only verifies: no secret passes through libgcrypt, so the
+    // locked secure-memory pool (and the privileges it may need) is not
+    // wanted. zuvo-pack signs through this same start; its key was read
+    // from a file into ordinary memory anyway and is wiped after use.
     gcry_control(GCRYCTL_DISABLE_SECMEM, 0);
     gcry_control(GCRYCTL_INITIALIZATION_FINISHED, 0);
     return true;
