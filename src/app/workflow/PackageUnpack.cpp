@@ -226,6 +226,6 @@ void TPackageSteps::UnpackUnverified() {
     UnZipper1->SetDestDir(updateDir);
     UnZipper1->UnZip();
     if (!browserVerified || !FileExists(extracted)) {
-        throw EPackageRefused("The package holds no verified Browser.exe");
+        throw EPackageRefused("a package without a verified Browser.exe");
     }
 }
