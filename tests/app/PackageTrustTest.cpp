@@ -13,6 +13,7 @@
 #include "package/Minisign.h"
 #include "package/PackageErrors.h"
 #include "platform/MemoryStream.h"
+#include "workflow/PackageSteps.h"
 
 namespace {
 
@@ -237,4 +238,12 @@ TEST(CheckedSink, PassesExactlyTheListedBytesAndChecksTheirHash) {
     otherBytes.WriteBuffer("TEST", 4);
     EXPECT_FALSE(otherBytes.Matches(kHash));
     EXPECT_THROW(otherBytes.Seek(0, TSeekOrigin::soBeginning), EStreamError);
+}
+
+// The keys this build was configured with are what an installation uses by
+// default; a key line the parser refuses would refuse every package.
+TEST(BuildKeys, TheBuildsOwnKeysParse) {
+    const std::string keys = TPackageSteps().PackageKeys;
+    EXPECT_EQ(keys, ZUVO_PACKAGE_PUBLIC_KEYS);
+    EXPECT_NO_THROW(ParsePublicKeyList(keys));
 }
