@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Sets the machine up, builds, and performs one whole update on this
 # machine: a demo installation with an old browser, the project's update
-# server on loopback with a newer package, and the updater doing the rest.
+# server on loopback with a newer package signed by zuvo-pack with the demo
+# key (build/demo-key/, made on the first run), and the updater doing the
+# rest.
 # With a display the window opens and you press its OK button; without one
 # the updater runs unattended and this script reports what happened.
 set -euo pipefail
@@ -13,7 +15,9 @@ demo=$PWD/build/demo
 served=$PWD/build/demo-server
 rm -rf "$demo" "$served"
 mkdir -p "$demo" "$served"
-python3 tools/demo/make_demo.py "$demo" "$served/Browser.zip"
+python3 tools/demo/make_demo.py "$demo" "$served/files"
+build/release/tools/pack/zuvo-pack --key build/demo-key/zuvo.sec --version 2.0 \
+    "$served/files" "$served/Browser.zip"
 cp build/release/src/app/zuvo-updater "$demo/"
 
 echo "run: installed browser before the update: $("$demo/Browser.exe")"

@@ -24,5 +24,6 @@ bool CopyFileNoOverwrite(const std::string& source, const std::string& destinati
 bool ReplaceFile(const std::string& source, const std::string& destination);
 
 // Starts a program the way the shell's "open" verb starts one: detached, in
-// its own session, without waiting for it. False when it could not start.
+// its own session, without waiting for it, with /dev/null as its standard
+// streams. False when it could not start (also when exec refused the file).
 bool ShellOpen(const std::string& path);

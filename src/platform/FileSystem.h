@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 // Looking at and shaping single paths, for code that must tell a link from
 // what it points to (the unzip component's checks against archives that
@@ -46,3 +47,11 @@ bool MakeSymbolicLink(const std::string& target, const std::string& path);
 // The bytes an unprivileged user may still write on the file system that
 // holds `path`; nothing when it cannot be found out.
 std::optional<int64_t> FreeSpaceAt(const std::string& path);
+
+// The names in a directory, without "." and ".."; empty when it cannot be
+// read.
+std::vector<std::string> ListDirectory(const std::string& path);
+
+// Removes a file, a link (never what it points to) or a directory with
+// everything below it; true when nothing is left by that name.
+bool RemoveTree(const std::string& path);

@@ -2,7 +2,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "TempDir.h"
 #include "platform/FileOps.h"
@@ -71,6 +73,32 @@ TEST(ReplaceFile, AFailedReplaceKeepsTheOldFile) {
     ASSERT_EQ(MakeDirectory(dir.Path() + "d"), TMakeDirectoryResult::Made);
     EXPECT_FALSE(ReplaceFile(installed, dir.Path() + "d"));  // a file cannot replace a directory
     EXPECT_EQ(TempDir::ReadFile(installed), "old");
+}
+
+// A tree with a link to something outside it goes whole, the link's target
+// stays; ListDirectory names what is there, without "." and "..".
+TEST(RemoveTree, RemovesEverythingBelowButNeverFollowsALink) {
+    TempDir dir;
+    const std::string outside = dir.WriteFile("outside", "keep me");
+    ASSERT_TRUE(CreateDir(dir.Path() + "tree"));
+    ASSERT_TRUE(CreateDir(dir.Path() + "tree/sub"));
+    dir.WriteFile("tree/sub/file", "x");
+    ASSERT_TRUE(CreateDir(dir.Path() + "elsewhere"));
+    dir.WriteFile("elsewhere/inside", "keep me too");
+    ASSERT_TRUE(MakeSymbolicLink(outside, dir.Path() + "tree/link"));
+    ASSERT_TRUE(MakeSymbolicLink(dir.Path() + "elsewhere", dir.Path() + "tree/sub/dirlink"));
+    std::vector<std::string> names = ListDirectory(dir.Path() + "tree");
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"link", "sub"}));
+
+    EXPECT_TRUE(RemoveTree(dir.Path() + "tree"));
+    EXPECT_EQ(PathStatus(dir.Path() + "tree", TLinks::DoNotFollow).Kind, TPathKind::Absent);
+    EXPECT_EQ(TempDir::ReadFile(outside), "keep me");
+    EXPECT_EQ(TempDir::ReadFile(dir.Path() + "elsewhere/inside"), "keep me too");
+    EXPECT_TRUE(RemoveTree(dir.Path() + "absent"));
+    EXPECT_TRUE(RemoveTree(outside));
+    EXPECT_FALSE(FileExists(outside));
+    EXPECT_TRUE(ListDirectory(dir.Path() + "absent").empty());
 }
 
 TEST(ProgramDirectory, IsTheRunningProgramsFolderEndingInItsSeparator) {

@@ -90,9 +90,21 @@ bool ShellOpen(const std::string& path) {
     posix_spawnattr_init(&attributes);
     ScopeExit destroyAttributes([&attributes] { posix_spawnattr_destroy(&attributes); });
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+    // The started program must not hold on to our standard streams: whoever
+    // reads the updater's output would otherwise wait for the browser.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    ScopeExit destroyActions([&actions] { posix_spawn_file_actions_destroy(&actions); });
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     std::vector<char> program(path.begin(), path.end());
     program.push_back('\0');
     char* argv[] = {program.data(), nullptr};
     pid_t child = 0;
-    return ::posix_spawn(&child, path.c_str(), nullptr, &attributes, argv, environ) == 0;
+    // glibc's posix_spawn waits until the child has called exec and returns
+    // exec's error (ENOEXEC for a file of no known format, EACCES, ...), so
+    // a browser that cannot run is reported here rather than as a child that
+    // ends with status 127.
+    return ::posix_spawn(&child, path.c_str(), &actions, &attributes, argv, environ) == 0;
 }

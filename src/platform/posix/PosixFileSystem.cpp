@@ -1,3 +1,5 @@
+#include <dirent.h>
+#include <ftw.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -5,6 +7,7 @@
 #include <cerrno>
 
 #include "platform/FileSystem.h"
+#include "platform/ScopeExit.h"
 
 namespace {
 
@@ -64,4 +67,40 @@ std::optional<int64_t> FreeSpaceAt(const std::string& path) {
         return std::nullopt;
     }
     return static_cast<int64_t>(info.f_bavail) * static_cast<int64_t>(info.f_frsize);
+}
+
+std::vector<std::string> ListDirectory(const std::string& path) {
+    std::vector<std::string> names;
+    DIR* dir = ::opendir(path.c_str());
+    if (dir == nullptr) {
+        return names;
+    }
+    const ScopeExit close([dir] { ::closedir(dir); });
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") {
+            names.push_back(name);
+        }
+    }
+    return names;
+}
+
+namespace {
+
+int RemoveOne(const char* path, const struct stat*, int kind, struct FTW*) {
+    const int result = kind == FTW_DP ? ::rmdir(path) : ::unlink(path);
+    return result == 0 || errno == ENOENT ? 0 : -1;
+}
+
+}  // namespace
+
+bool RemoveTree(const std::string& path) {
+    if (PathStatus(path, TLinks::DoNotFollow).Kind == TPathKind::Absent) {
+        return true;
+    }
+    // Depth first and without following links: a link inside the tree is
+    // removed itself, never what it points to.
+    constexpr int kOpenFiles = 16;
+    ::nftw(path.c_str(), RemoveOne, kOpenFiles, FTW_DEPTH | FTW_PHYS);
+    return PathStatus(path, TLinks::DoNotFollow).Kind == TPathKind::Absent;
 }
