@@ -72,8 +72,8 @@ bool TPackageSteps::DownloadPackage(TUpdateWorkflow& workflow) {
         Transfer(*package, workflow.Timings().ReplyWaitMs);
         return true;
     } catch (const Exception&) {
-        AppMessageBox(kDownloadFailedText, kFailureCaption, MB_OK | MB_ICONEXCLAMATION);
         workflow.DownloadFailed();
+        AppMessageBox(kDownloadFailedText, kFailureCaption, MB_OK | MB_ICONEXCLAMATION);
     }
     return false;
 }
