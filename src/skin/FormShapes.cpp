@@ -101,29 +101,31 @@ void TFormShape::paintEvent(QPaintEvent*) {
 
 void TFormShape::mousePressEvent(QMouseEvent* event) {
     event->accept();
-    if (!allowFormDrag_) {
+    if (!allowFormDrag_ || dragButton_ != Qt::NoButton) {
         return;
     }
-    // Any button moves the form. The platform's own move loop is preferred;
-    // without a window manager it is refused and the form is moved by hand.
+    // Any button moves the form. The platform's own move loop ends on the
+    // release of the left button only, so it is used for that one; other
+    // buttons, and every button where the platform refuses (no window
+    // manager), move the form by hand until their own release.
     QWindow* handle = Form()->windowHandle();
-    if (handle && handle->startSystemMove()) {
+    if (event->button() == Qt::LeftButton && handle && handle->startSystemMove()) {
         return;
     }
-    movingByHand_ = true;
+    dragButton_ = event->button();
     grabOffset_ = event->globalPosition().toPoint() - Form()->pos();
 }
 
 void TFormShape::mouseMoveEvent(QMouseEvent* event) {
     event->accept();
-    if (movingByHand_) {
+    if (dragButton_ != Qt::NoButton) {
         Form()->move(event->globalPosition().toPoint() - grabOffset_);
     }
 }
 
 void TFormShape::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
-    if (event->buttons() == Qt::NoButton) {
-        movingByHand_ = false;
+    if (event->button() == dragButton_) {
+        dragButton_ = Qt::NoButton;
     }
 }

@@ -31,6 +31,8 @@ class TFormShape : public QWidget {
     void SetAllowFormDrag(bool allow) { allowFormDrag_ = allow; }
 
     bool RegionApplied() const { return regionApplied_; }
+    // True while a mouse button moves the form by hand.
+    bool MovingByHand() const { return dragButton_ != Qt::NoButton; }
 
     // The form's show handler: applies the region the first time only.
     void ApplyRegion();
@@ -56,7 +58,8 @@ class TFormShape : public QWidget {
     std::optional<QColor> transparentColor_;
     bool allowFormDrag_ = true;
     bool regionApplied_ = false;
-    // Moving by hand, where the platform cannot run its own move loop.
-    bool movingByHand_ = false;
+    // The button moving the form by hand, until its release; none while
+    // the form is not moved by hand.
+    Qt::MouseButton dragButton_ = Qt::NoButton;
     QPoint grabOffset_;
 };
