@@ -3,7 +3,6 @@
 #include <QEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QWindow>
 
 #include "SkinCommon.h"
 
@@ -104,14 +103,10 @@ void TFormShape::mousePressEvent(QMouseEvent* event) {
     if (!allowFormDrag_ || dragButton_ != Qt::NoButton) {
         return;
     }
-    // Any button moves the form. The platform's own move loop ends on the
-    // release of the left button only, so it is used for that one; other
-    // buttons, and every button where the platform refuses (no window
-    // manager), move the form by hand until their own release.
-    QWindow* handle = Form()->windowHandle();
-    if (event->button() == Qt::LeftButton && handle && handle->startSystemMove()) {
-        return;
-    }
+    // Any button moves the form, until the release of that same button. The
+    // form is moved by hand: a window manager's own move loop (asked for
+    // through the platform) ends on the left button's release only, and is
+    // refused where there is no window manager.
     dragButton_ = event->button();
     grabOffset_ = event->globalPosition().toPoint() - Form()->pos();
 }

@@ -10,7 +10,8 @@
 // An image control that turns its form into a window of the picture's shape:
 // it removes the form's border and title bar, cuts the form down to the
 // picture's pixels that are not of the transparent colour (once, at the
-// form's first show) and moves the form while a mouse button is pressed on it.
+// form's first show) and moves the form while a mouse button is pressed on it,
+// until that button is released.
 // The picture is drawn unscaled at the top-left corner, with the transparent
 // colour left out, beneath every later control of the form.
 class TFormShape : public QWidget {

@@ -8,6 +8,7 @@
 
 #include "FakeSteps.h"
 #include "RecordingHooks.h"
+#include "WaitUntil.h"
 #include "qt/UpdateMain.h"
 
 namespace {
@@ -129,7 +130,7 @@ TEST_F(UpdateWindow, DownloadStartsOnTheSecondTickExactlyOnce) {
     EXPECT_EQ(window.Timer1->interval(), 100);
     EXPECT_EQ(window.Timer1->timerType(), Qt::PreciseTimer);
     window.btnOk->setEnabled(true);
-    QTRY_COMPARE_WITH_TIMEOUT(steps.downloads, 1, 5000);
+    ASSERT_TRUE(WaitUntil([&] { return steps.downloads == 1; }, 5000));
     EXPECT_GE(clock.elapsed(), 190);
     EXPECT_EQ(tickAtStart, 2);
     EXPECT_FALSE(okEnabledAtStart);
@@ -216,7 +217,7 @@ TEST_F(UpdateWindow, DeferredActionsRunFromTheLoopWhileTheWindowLives) {
         TfrmUpdateMain window(steps);
         window.Defer([&runs] { ++runs; });
         EXPECT_EQ(runs, 0);
-        QTRY_COMPARE_WITH_TIMEOUT(runs, 1, 2000);
+        EXPECT_TRUE(WaitUntil([&] { return runs == 1; }, 2000));
         window.Defer([&runs] { ++runs; });
     }
     QTest::qWait(50);

@@ -4,6 +4,7 @@
 #include <QTest>
 #include <QWindow>
 
+#include "WaitUntil.h"
 #include "skin/FormShapes.h"
 
 namespace {
@@ -167,7 +168,7 @@ TEST(FormShapeDrag, AnyButtonOnTheShapeMovesTheForm) {
         const QPoint start = f.form.pos();
         QTest::mousePress(f.Window(), button, {}, QPoint(5, 5));
         QTest::mouseMove(f.Window(), QPoint(25, 35));
-        QTRY_COMPARE(f.form.pos(), start + QPoint(20, 30));
+        EXPECT_TRUE(WaitUntil([&] { return f.form.pos() == start + QPoint(20, 30); }));
         QTest::mouseRelease(f.Window(), button, {}, QPoint(25, 35));
         const QPoint after = f.form.pos();
         QTest::mouseMove(f.Window(), QPoint(60, 60));
@@ -208,7 +209,7 @@ TEST(FormShapeDrag, OnlyTheStartingButtonsReleaseEndsTheDrag) {
     QTest::mouseRelease(f.Window(), Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_TRUE(f.shape->MovingByHand()) << "the right button is still held";
     QTest::mouseMove(f.Window(), QPoint(15, 25));
-    QTRY_COMPARE(f.form.pos(), start + QPoint(10, 20));
+    EXPECT_TRUE(WaitUntil([&] { return f.form.pos() == start + QPoint(10, 20); }));
     QTest::mouseRelease(f.Window(), Qt::RightButton, {}, QPoint(15, 25));
     EXPECT_FALSE(f.shape->MovingByHand());
 }

@@ -71,6 +71,22 @@ int AnswerFor(int result, unsigned flags) {
     }
 }
 
+// The box sizes itself to its text only when it is shown, after a dialog
+// has picked its place: it is centred on its owner at that moment, before
+// it appears on the screen.
+class TAppBox : public QMessageBox {
+  public:
+    using QMessageBox::QMessageBox;
+
+  protected:
+    void showEvent(QShowEvent* event) override {
+        QMessageBox::showEvent(event);
+        if (const QWidget* owner = parentWidget()) {
+            move(owner->frameGeometry().center() - rect().center());
+        }
+    }
+};
+
 void PumpQt() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
 }  // namespace
@@ -78,9 +94,8 @@ void PumpQt() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 std::unique_ptr<QMessageBox> NewAppBox(const std::string& text, const std::string& caption,
                                        unsigned flags, QWidget* owner) {
     QWidget* parent = owner ? owner->window() : nullptr;
-    auto box =
-        std::make_unique<QMessageBox>(IconFor(flags), QString::fromStdString(caption),
-                                      QString::fromStdString(text), ButtonsFor(flags), parent);
+    auto box = std::make_unique<TAppBox>(IconFor(flags), QString::fromStdString(caption),
+                                         QString::fromStdString(text), ButtonsFor(flags), parent);
     SetChineseButtonTexts(*box);
     if (parent) {
         // A transient of a window that stays on top must be in the same
