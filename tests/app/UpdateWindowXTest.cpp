@@ -176,7 +176,8 @@ TEST_F(RealWindow, ADragEndsWhenItsButtonIsReleased) {
         Xdotool(At(grab + QPoint(30, 20)));
         Xdotool(At(grab + QPoint(60, 40)));
         EXPECT_TRUE(WaitUntil([&] { return window.pos() == start + QPoint(60, 40); }, 3000))
-            << "the window follows the pointer: " << window.pos().x() - start.x() << "," << window.pos().y() - start.y();
+            << "the window follows the pointer: " << window.pos().x() - start.x() << ","
+            << window.pos().y() - start.y();
         Xdotool({QStringLiteral("mouseup"), QLatin1String(button)});
         Xdotool(At(grab + QPoint(160, 140)));
         QTest::qWait(300);
