@@ -20,7 +20,7 @@ extern char** environ;
 
 namespace {
 
-constexpr int kStartWaitMs = 10000;
+constexpr int kStartWaitMs = 20000;
 
 // Starts `argv` with the environment of this process plus `extraEnv`; the
 // descriptor `passFd` (if not -1) is handed on as descriptor 3. The child is
@@ -153,20 +153,25 @@ bool XSession::StartServer() {
 }
 
 bool XSession::StartWindowManager() {
-    windowManager_ = Spawn({"openbox", "--sm-disable"}, {"DISPLAY=" + display_}, -1);
-    if (windowManager_ == -1) {
-        reason_ = "openbox could not be started";
-        return false;
-    }
-    for (int waited = 0; waited < kStartWaitMs; waited += 50) {
-        if (WindowManagerRunning()) {
-            return true;
+    // On a busy machine a manager may give up while starting: one more try.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        windowManager_ = Spawn({"openbox", "--sm-disable"}, {"DISPLAY=" + display_}, -1);
+        if (windowManager_ == -1) {
+            reason_ = "openbox could not be started";
+            return false;
         }
-        if (Exited(windowManager_)) {
-            windowManager_ = -1;
-            break;
+        for (int waited = 0; waited < kStartWaitMs; waited += 50) {
+            if (WindowManagerRunning()) {
+                return true;
+            }
+            if (Exited(windowManager_)) {
+                windowManager_ = -1;
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        EndChild(windowManager_);
+        windowManager_ = -1;
     }
     reason_ = "openbox did not come up on " + display_;
     return false;
