@@ -7,7 +7,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     libgtest-dev libgmock-dev
     qt6-base-dev zlib1g-dev
-    fonts-wqy-microhei xvfb xauth
+    fonts-wqy-microhei xvfb xauth openbox xdotool x11-utils
     clang libclang-rt-14-dev
     python3 clang-format git
     minisign libgcrypt20-dev

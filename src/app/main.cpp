@@ -1,3 +1,4 @@
+#include <QPointer>
 #include <cstring>
 #include <exception>
 #include <memory>
@@ -23,10 +24,12 @@ int main(int argc, char** argv) {
     const bool unattended = UnattendedRequested(argc, argv);
     TApplication application(argc, argv);
     application.setQuitOnLastWindowClosed(false);
+    // Set once the window exists; boxes shown before have no owner.
+    QPointer<QWidget> window;
     if (unattended) {
         InstallUnattendedHooks();
     } else {
-        InstallQtHooks();
+        InstallQtHooks([&window] { return window.data(); });
     }
     int status = unattended ? 1 : 0;
     try {
@@ -34,6 +37,7 @@ int main(int argc, char** argv) {
         // The window comes first: it is the main window and its timer starts
         // ticking at once, also while a start-up box is open.
         auto frmUpdateMain = std::make_unique<TfrmUpdateMain>(steps);
+        window = frmUpdateMain.get();
         std::unique_ptr<TUnattendedRun> driver;
         if (unattended) {
             driver = std::make_unique<TUnattendedRun>(*frmUpdateMain->Workflow, *frmUpdateMain);

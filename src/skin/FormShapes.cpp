@@ -3,7 +3,6 @@
 #include <QEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QWindow>
 
 #include "SkinCommon.h"
 
@@ -101,29 +100,27 @@ void TFormShape::paintEvent(QPaintEvent*) {
 
 void TFormShape::mousePressEvent(QMouseEvent* event) {
     event->accept();
-    if (!allowFormDrag_) {
+    if (!allowFormDrag_ || dragButton_ != Qt::NoButton) {
         return;
     }
-    // Any button moves the form. The platform's own move loop is preferred;
-    // without a window manager it is refused and the form is moved by hand.
-    QWindow* handle = Form()->windowHandle();
-    if (handle && handle->startSystemMove()) {
-        return;
-    }
-    movingByHand_ = true;
+    // Any button moves the form, until the release of that same button. The
+    // form is moved by hand: a window manager's own move loop (asked for
+    // through the platform) ends on the left button's release only, and is
+    // refused where there is no window manager.
+    dragButton_ = event->button();
     grabOffset_ = event->globalPosition().toPoint() - Form()->pos();
 }
 
 void TFormShape::mouseMoveEvent(QMouseEvent* event) {
     event->accept();
-    if (movingByHand_) {
+    if (dragButton_ != Qt::NoButton) {
         Form()->move(event->globalPosition().toPoint() - grabOffset_);
     }
 }
 
 void TFormShape::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
-    if (event->buttons() == Qt::NoButton) {
-        movingByHand_ = false;
+    if (event->button() == dragButton_) {
+        dragButton_ = Qt::NoButton;
     }
 }

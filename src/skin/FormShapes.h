@@ -10,7 +10,8 @@
 // An image control that turns its form into a window of the picture's shape:
 // it removes the form's border and title bar, cuts the form down to the
 // picture's pixels that are not of the transparent colour (once, at the
-// form's first show) and moves the form while a mouse button is pressed on it.
+// form's first show) and moves the form while a mouse button is pressed on it,
+// until that button is released.
 // The picture is drawn unscaled at the top-left corner, with the transparent
 // colour left out, beneath every later control of the form.
 class TFormShape : public QWidget {
@@ -31,6 +32,8 @@ class TFormShape : public QWidget {
     void SetAllowFormDrag(bool allow) { allowFormDrag_ = allow; }
 
     bool RegionApplied() const { return regionApplied_; }
+    // True while a mouse button moves the form by hand.
+    bool MovingByHand() const { return dragButton_ != Qt::NoButton; }
 
     // The form's show handler: applies the region the first time only.
     void ApplyRegion();
@@ -56,7 +59,8 @@ class TFormShape : public QWidget {
     std::optional<QColor> transparentColor_;
     bool allowFormDrag_ = true;
     bool regionApplied_ = false;
-    // Moving by hand, where the platform cannot run its own move loop.
-    bool movingByHand_ = false;
+    // The button moving the form by hand, until its release; none while
+    // the form is not moved by hand.
+    Qt::MouseButton dragButton_ = Qt::NoButton;
     QPoint grabOffset_;
 };

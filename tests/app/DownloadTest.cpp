@@ -10,6 +10,7 @@
 #include "WorkflowFixture.h"
 #include "platform/Exception.h"
 #include "platform/FileOps.h"
+#include "platform/ScopeExit.h"
 #include "workflow/WorkflowTexts.h"
 
 namespace {
@@ -132,8 +133,7 @@ TEST_F(Download, WrongOrMissingRepliesAreRefused) {
         ASSERT_EQ(boxes.Boxes().size(), 1u) << reply;
         EXPECT_EQ(boxes.Boxes()[0].text, kFailed);
         EXPECT_FALSE(view.okEnabled);
-        EXPECT_EQ(workflow->LabelCaption(), kStartText);
-        EXPECT_TRUE(view.captions.empty());
+        EXPECT_EQ(workflow->LabelCaption(), kDownloadFailedLabel);
     }
 }
 
@@ -207,11 +207,22 @@ TEST_F(Download, ResetMidTransferSaysTheDownloadFailed) {
         },
         2);
     UseLoopbackServer(server.Port());
+    // What the window behind the box shows while the box is open.
+    RecordingView atBox;
+    const MessageBoxHook recording =
+        SetMessageBoxHook([&](const std::string& text, const std::string&, unsigned) {
+            EXPECT_EQ(text, kFailed);
+            atBox = view;
+            return IDOK;
+        });
+    ScopeExit restore([&recording] { SetMessageBoxHook(recording); });
     EXPECT_FALSE(RunDownload());
     server.Join();
-    ASSERT_EQ(hooks.Boxes().size(), 1u);
-    EXPECT_EQ(hooks.Boxes()[0].text, kFailed);
-    // The end handler had announced completion; the failure takes it back.
+    // The end handler had announced completion; the failure takes it back
+    // before the box opens.
+    EXPECT_FALSE(atBox.okEnabled);
+    EXPECT_EQ(atBox.caption, kDownloadFailedLabel);
+    EXPECT_EQ(atBox.barWidth, 1);
     EXPECT_FALSE(view.okEnabled);
     EXPECT_EQ(view.caption, kDownloadFailedLabel);
     EXPECT_FALSE(FileExists(UpdateDir() + "Browser.zip")) << "the partial package is deleted";

@@ -1,13 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QMessageBox>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 
 #include "FakeSteps.h"
 #include "RecordingHooks.h"
+#include "WaitUntil.h"
+#include "platform/MessageHooks.h"
+#include "platform/ScopeExit.h"
+#include "qt/QtHooks.h"
 #include "qt/UpdateMain.h"
 
 namespace {
@@ -133,7 +139,7 @@ TEST_F(UpdateWindow, DownloadStartsOnTheSecondTickExactlyOnce) {
     EXPECT_EQ(window.Timer1->interval(), 100);
     EXPECT_EQ(window.Timer1->timerType(), Qt::PreciseTimer);
     window.btnOk->setEnabled(true);
-    QTRY_COMPARE_WITH_TIMEOUT(steps.downloads, 1, 5000);
+    ASSERT_TRUE(WaitUntil([&] { return steps.downloads == 1; }, 5000));
     EXPECT_GE(clock.elapsed(), 190);
     EXPECT_EQ(tickAtStart, 2);
     EXPECT_FALSE(okEnabledAtStart);
@@ -223,7 +229,7 @@ TEST_F(UpdateWindow, DeferredActionsRunFromTheLoopWhileTheWindowLives) {
         TfrmUpdateMain window(steps);
         window.Defer([&runs] { ++runs; });
         EXPECT_EQ(runs, 0);
-        QTRY_COMPARE_WITH_TIMEOUT(runs, 1, 2000);
+        EXPECT_TRUE(WaitUntil([&] { return runs == 1; }, 2000));
         window.Defer([&runs] { ++runs; });
     }
     QTest::qWait(50);
@@ -240,4 +246,80 @@ TEST_F(UpdateWindow, ClosingTheWindowStopsTheDownload) {
     window.close();
     EXPECT_TRUE(window.Workflow->Closing());
     EXPECT_FALSE(window.Workflow->TransferGoesOn());
+}
+
+// Enter never cancels: at start the window itself holds the focus, and OK,
+// the default button, takes it once the download is complete; Enter then
+// presses it, also when the focus is on the window.
+TEST_F(UpdateWindow, EnterPressesOkOnlyOnceTheDownloadIsComplete) {
+    TfrmUpdateMain window(steps, TWorkflowTimings{1000000, 0, 10000});
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    EXPECT_EQ(QApplication::focusWidget(), &window);
+    // Through the window system, to whatever holds the focus.
+    QTest::keyClick(window.windowHandle(), Qt::Key_Return);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(steps.installs, 0);
+
+    window.Workflow->TcpClient1WorkEnd();
+    EXPECT_EQ(QApplication::focusWidget(), window.btnOk);
+    EXPECT_TRUE(window.btnOk->HasFocus()) << "the focused image shows";
+    window.setFocus();
+    QTest::keyClick(window.windowHandle(), Qt::Key_Enter);
+    EXPECT_EQ(steps.installs, 1);
+}
+
+// The updater's boxes: Chinese button texts, owned by the update window and
+// in its stay-on-top layer; without a window they stand alone.
+TEST(AppBox, ChineseButtonsAndTheUpdateWindowAsOwner) {
+    FakeSteps steps;
+    TfrmUpdateMain window(steps);
+    const std::unique_ptr<QMessageBox> okCancel =
+        NewAppBox("text", "caption", MB_OKCANCEL | MB_ICONEXCLAMATION, window.Label1);
+    EXPECT_EQ(okCancel->parentWidget(), &window) << "owned by the window, not the control";
+    EXPECT_TRUE(okCancel->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(okCancel->windowTitle(), QStringLiteral("caption"));
+    EXPECT_EQ(okCancel->icon(), QMessageBox::Warning);
+    EXPECT_EQ(okCancel->button(QMessageBox::Ok)->text(), QString::fromUtf8("确定"));
+    EXPECT_EQ(okCancel->button(QMessageBox::Cancel)->text(), QString::fromUtf8("取消"));
+
+    const std::unique_ptr<QMessageBox> yesNo =
+        NewAppBox("t", "c", MB_YESNO | MB_ICONERROR, nullptr);
+    EXPECT_EQ(yesNo->parentWidget(), nullptr);
+    EXPECT_EQ(yesNo->icon(), QMessageBox::Critical);
+    EXPECT_EQ(yesNo->button(QMessageBox::Yes)->text(), QString::fromUtf8("是"));
+    EXPECT_EQ(yesNo->button(QMessageBox::No)->text(), QString::fromUtf8("否"));
+    EXPECT_EQ(yesNo->buttons().size(), 2);
+}
+
+// The hook answers with the button pressed, and a box closed without a
+// button gives its cancel answer.
+TEST(AppBox, TheHookAnswersWithThePressedButton) {
+    const MessageBoxHook previousBox = SetMessageBoxHook(nullptr);
+    const ProcessMessagesHook previousPump = SetProcessMessagesHook(nullptr);
+    ScopeExit restore([&] {
+        SetMessageBoxHook(previousBox);
+        SetProcessMessagesHook(previousPump);
+    });
+    InstallQtHooks(nullptr);
+    const auto press = [](QMessageBox::StandardButton which) {
+        QTimer::singleShot(0, [which] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) {
+                return;
+            }
+            if (which == QMessageBox::NoButton) {
+                box->reject();
+            } else {
+                box->button(which)->click();
+            }
+        });
+    };
+    press(QMessageBox::No);
+    EXPECT_EQ(AppMessageBox("t", "c", MB_YESNO), IDNO);
+    press(QMessageBox::Ok);
+    EXPECT_EQ(AppMessageBox("t", "c", MB_OKCANCEL), IDOK);
+    press(QMessageBox::NoButton);
+    EXPECT_EQ(AppMessageBox("t", "c", MB_OKCANCEL), IDCANCEL);
 }

@@ -209,16 +209,26 @@ TEST_F(Workflow, DownloadStartsOnTheSecondTickExactlyOnce) {
     EXPECT_EQ(results, std::vector<bool>{false});
 }
 
-TEST_F(Workflow, AFailureTakesBackTheCompletionButNotTheStartText) {
+// A failure screen never contradicts itself: whether the start text or the
+// completion was showing, OK goes off, the label says the download failed
+// and the bar is emptied, and the window is repainted at once.
+TEST_F(Workflow, AFailureSaysSoWhateverTheWindowShowedBefore) {
+    RecordingHooks pumps;
+    Work(30);
+    const int pumpsBefore = pumps.Pumps();
     workflow.DownloadFailed();
     EXPECT_FALSE(view.okEnabled);
-    EXPECT_TRUE(view.captions.empty()) << "the start text stays";
+    EXPECT_EQ(view.caption, kFailedLabel);
+    EXPECT_EQ(view.barWidth, 1);
+    EXPECT_EQ(pumps.Pumps(), pumpsBefore + 1) << "shown before any box opens";
     workflow.TcpClient1WorkEnd();
     ASSERT_TRUE(view.okEnabled);
+    ASSERT_EQ(view.barWidth, TUpdateWorkflow::kFullBar);
     workflow.DownloadFailed();
     EXPECT_FALSE(view.okEnabled);
     EXPECT_FALSE(workflow.OkEnabled());
     EXPECT_EQ(view.caption, kFailedLabel);
+    EXPECT_EQ(view.barWidth, 1);
 }
 
 TEST_F(Workflow, OkInstallsOnlyWhenEnabledNeverTwiceAtOnceAndEndsTheProgram) {

@@ -4,6 +4,7 @@
 #include <QTest>
 #include <QWindow>
 
+#include "WaitUntil.h"
 #include "skin/FormShapes.h"
 
 namespace {
@@ -167,7 +168,7 @@ TEST(FormShapeDrag, AnyButtonOnTheShapeMovesTheForm) {
         const QPoint start = f.form.pos();
         QTest::mousePress(f.Window(), button, {}, QPoint(5, 5));
         QTest::mouseMove(f.Window(), QPoint(25, 35));
-        QTRY_COMPARE(f.form.pos(), start + QPoint(20, 30));
+        EXPECT_TRUE(WaitUntil([&] { return f.form.pos() == start + QPoint(20, 30); }));
         QTest::mouseRelease(f.Window(), button, {}, QPoint(25, 35));
         const QPoint after = f.form.pos();
         QTest::mouseMove(f.Window(), QPoint(60, 60));
@@ -195,4 +196,20 @@ TEST(FormShapeDrag, APressOnAControlAboveTheShapeDoesNotMoveTheForm) {
     QTest::qWait(20);
     EXPECT_EQ(f.form.pos(), start);
     QTest::mouseRelease(f.Window(), Qt::LeftButton, {}, QPoint(180, 45));
+}
+
+// A drag ends with the release of the button that started it, not with a
+// second button's press and release meanwhile.
+TEST(FormShapeDrag, OnlyTheStartingButtonsReleaseEndsTheDrag) {
+    DragFixture f;
+    const QPoint start = f.form.pos();
+    QTest::mousePress(f.Window(), Qt::RightButton, {}, QPoint(5, 5));
+    ASSERT_TRUE(f.shape->MovingByHand());
+    QTest::mousePress(f.Window(), Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseRelease(f.Window(), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_TRUE(f.shape->MovingByHand()) << "the right button is still held";
+    QTest::mouseMove(f.Window(), QPoint(15, 25));
+    EXPECT_TRUE(WaitUntil([&] { return f.form.pos() == start + QPoint(10, 20); }));
+    QTest::mouseRelease(f.Window(), Qt::RightButton, {}, QPoint(15, 25));
+    EXPECT_FALSE(f.shape->MovingByHand());
 }

@@ -9,8 +9,10 @@ What the window relies on:
   which makes white the key of the shaped window, so white appears exactly at
   the 52 pixels that round off the four corners and nowhere else.
 - bar-back.bmp 346 x 17 and bar-fill.bmp 5 x 15 (24 bits), stretched by the window.
-- ok-*.bmp and cancel-*.bmp: 64 x 22 (24 bits) each in the states up, down and
-  disabled; olive (128, 128, 0) marks the see-through corners.
+- ok-*.bmp and cancel-*.bmp: 64 x 22 (24 bits) each in the states up, down,
+  disabled and focused (up with a dotted frame inside the border, so the
+  keyboard focus shows on a button without a caption); olive (128, 128, 0)
+  marks the see-through corners.
 """
 import os
 import struct
@@ -256,7 +258,21 @@ BUTTON_LOOKS = {
     "up": ((252, 253, 254), (214, 224, 238), (70, 104, 156), (24, 44, 86), 0),
     "down": ((196, 210, 230), (232, 238, 246), (40, 72, 126), (18, 34, 70), 1),
     "disabled": ((232, 232, 232), (232, 232, 232), (168, 168, 168), (156, 156, 156), 0),
+    "focused": ((252, 253, 254), (214, 224, 238), (70, 104, 156), (24, 44, 86), 0),
 }
+
+
+def focus_frame(c, colour):
+    """The classic dotted focus rectangle, every other pixel, 2 pixels inside."""
+    x0, y0, x1, y1 = 2, 2, c.width - 3, c.height - 3
+    for x in range(x0, x1 + 1):
+        if (x - x0) % 2 == 0:
+            c.set(x, y0, colour)
+            c.set(x, y1, colour)
+    for y in range(y0, y1 + 1):
+        if (y - y0) % 2 == 0:
+            c.set(x0, y, colour)
+            c.set(x1, y, colour)
 
 
 def draw_button(glyph_names, look):
@@ -274,6 +290,8 @@ def draw_button(glyph_names, look):
     for name in glyph_names:
         c.glyph(GLYPHS[name], x, 5 + offset, text)
         x += 14
+    if look == "focused":
+        focus_frame(c, text)
     return c
 
 

@@ -1,106 +1,70 @@
-// Renders the update window in its user-visible states to PNG files:
-//   render-window OUTDIR
-// Meant for a real X server (Xvfb), so the pictures show the window's true
-// shape and fonts: each is a screen grab of the window on a grey backdrop.
+// The picture-taking half of render-window.sh, for an X server on which the
+// real updater runs:
+//   render-window backdrop           a plain grey desktop beneath every
+//                                    window, until the program is ended
+//   render-window grab FILE [W H]    writes the middle W x H pixels of the
+//                                    screen (default 480 x 240) to FILE (PNG)
+// The update window is centred on the screen and its boxes on the window, so
+// the middle of the screen holds both, and the same state gives the same
+// picture.
 #include <QApplication>
-#include <QDir>
-#include <QElapsedTimer>
 #include <QPalette>
+#include <QPixmap>
 #include <QScreen>
-#include <QTest>
-#include <QTimer>
+#include <QWidget>
 #include <cstdio>
-#include <memory>
-
-#include "ScriptedSteps.h"
-#include "qt/QtHooks.h"
-#include "qt/UpdateMain.h"
+#include <cstdlib>
+#include <cstring>
 
 namespace {
 
-constexpr int kFrame = 12;  // backdrop shown around the window
 const QColor kBackdrop(112, 112, 112);
+constexpr int kDefaultWidth = 480;
+constexpr int kDefaultHeight = 240;
 
-QString outDir;
-TfrmUpdateMain* current = nullptr;
-int failures = 0;
-
-void Snapshot(const char* name) {
-    QCoreApplication::processEvents();
-    QTest::qWait(150);
-    const QRect area = current->frameGeometry().adjusted(-kFrame, -kFrame, kFrame, kFrame);
-    const QPixmap shot =
-        current->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
-    // The window's corner pixel is cut away: the backdrop must show there,
-    // while the picture covers the pixel a little further in.
-    const QImage image = shot.toImage();
-    if (image.pixel(kFrame, kFrame) != kBackdrop.rgb() ||
-        image.pixel(kFrame + 8, kFrame + 8) == kBackdrop.rgb()) {
-        std::fprintf(stderr, "render-window: %s: the window is not shaped\n", name);
-        ++failures;
-    }
-    const QString path = outDir + QStringLiteral("/window-%1.png").arg(QLatin1String(name));
-    if (shot.isNull() || !shot.save(path)) {
-        std::fprintf(stderr, "render-window: cannot write %s\n", qPrintable(path));
-        ++failures;
-        return;
-    }
-    std::printf("%s\n", qPrintable(path));
+int Usage() {
+    std::fprintf(stderr, "usage: render-window backdrop | render-window grab FILE [W H]\n");
+    return 2;
 }
 
-// Runs one window from creation until its scripted download has returned.
-void RunWindow(TScript script, bool snapshotWaiting) {
-    TScriptedSteps steps(script, Snapshot);
-    auto window = std::make_unique<TfrmUpdateMain>(steps);
-    current = window.get();
-    window->show();
-    if (!QTest::qWaitForWindowExposed(window.get())) {
-        std::fprintf(stderr, "render-window: the window was never shown\n");
-        ++failures;
-        return;
-    }
-    if (snapshotWaiting) {
-        Snapshot("waiting");
-    }
-    // The timer starts the scripted download on its second tick.
-    QElapsedTimer clock;
-    clock.start();
-    while (window->Workflow->TickCount < 2 && clock.elapsed() < 5000) {
-        QTest::qWait(20);
-    }
-    if (window->Workflow->TickCount < 2) {
-        std::fprintf(stderr, "render-window: the download never started\n");
-        ++failures;
-    }
-    current = nullptr;
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
-    QApplication application(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: render-window OUTDIR\n");
-        return 2;
-    }
-    outDir = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(outDir);
-    InstallUnattendedHooks();
-
-    // A plain backdrop, so the cut corners show against something.
-    QWidget backdrop;
-    backdrop.setWindowFlag(Qt::FramelessWindowHint);
+int ShowBackdrop(QApplication& application) {
+    QWidget backdrop(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnBottomHint |
+                                  Qt::WindowDoesNotAcceptFocus);
     QPalette palette = backdrop.palette();
     palette.setColor(QPalette::Window, kBackdrop);
     backdrop.setPalette(palette);
     backdrop.setAutoFillBackground(true);
     backdrop.setGeometry(application.primaryScreen()->geometry());
     backdrop.show();
-    if (!QTest::qWaitForWindowExposed(&backdrop)) {
-        std::fprintf(stderr, "render-window: no backdrop\n");
-    }
+    return QApplication::exec();
+}
 
-    RunWindow(TScript::Ready, true);
-    RunWindow(TScript::Failed, false);
-    return failures == 0 ? 0 : 1;
+int Grab(QApplication& application, const char* file, int width, int height) {
+    QScreen* screen = application.primaryScreen();
+    const QRect area(screen->geometry().center() - QPoint(width / 2, height / 2),
+                     QSize(width, height));
+    const QPixmap shot = screen->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+    if (shot.isNull() || !shot.save(QString::fromLocal8Bit(file), "PNG")) {
+        std::fprintf(stderr, "render-window: cannot write %s\n", file);
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    if (argc == 2 && std::strcmp(argv[1], "backdrop") == 0) {
+        return ShowBackdrop(application);
+    }
+    if ((argc == 3 || argc == 5) && std::strcmp(argv[1], "grab") == 0) {
+        const int width = argc == 5 ? std::atoi(argv[3]) : kDefaultWidth;
+        const int height = argc == 5 ? std::atoi(argv[4]) : kDefaultHeight;
+        if (width <= 0 || height <= 0) {
+            return Usage();
+        }
+        return Grab(application, argv[2], width, height);
+    }
+    return Usage();
 }

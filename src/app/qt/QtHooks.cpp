@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
 #include <cstdio>
 
 #include "platform/MessageHooks.h"
@@ -24,21 +26,35 @@ QMessageBox::Icon IconFor(unsigned flags) {
     }
 }
 
-int ShowQtBox(const std::string& text, const std::string& caption, unsigned flags) {
-    QMessageBox box(IconFor(flags), QString::fromStdString(caption), QString::fromStdString(text),
-                    QMessageBox::NoButton, QApplication::activeWindow());
+QMessageBox::StandardButtons ButtonsFor(unsigned flags) {
     switch (flags & kButtonsMask) {
         case MB_OKCANCEL:
-            box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-            break;
+            return QMessageBox::Ok | QMessageBox::Cancel;
         case MB_YESNO:
-            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-            break;
+            return QMessageBox::Yes | QMessageBox::No;
         default:
-            box.setStandardButtons(QMessageBox::Ok);
-            break;
+            return QMessageBox::Ok;
     }
-    switch (box.exec()) {
+}
+
+// The texts a Chinese system gives its standard buttons; the boxes' own
+// texts are Chinese, their buttons must not be English.
+void SetChineseButtonTexts(QMessageBox& box) {
+    const std::pair<QMessageBox::StandardButton, const char*> texts[] = {
+        {QMessageBox::Ok, "确定"},
+        {QMessageBox::Cancel, "取消"},
+        {QMessageBox::Yes, "是"},
+        {QMessageBox::No, "否"},
+    };
+    for (const auto& [which, text] : texts) {
+        if (QAbstractButton* button = box.button(which)) {
+            button->setText(QString::fromUtf8(text));
+        }
+    }
+}
+
+int AnswerFor(int result, unsigned flags) {
+    switch (result) {
         case QMessageBox::Cancel:
             return IDCANCEL;
         case QMessageBox::Yes:
@@ -55,12 +71,56 @@ int ShowQtBox(const std::string& text, const std::string& caption, unsigned flag
     }
 }
 
+// The box sizes itself to its text only when it is shown, after a dialog
+// has picked its place: it is centred on its owner at that moment, before
+// it appears on the screen.
+class TAppBox : public QMessageBox {
+  public:
+    using QMessageBox::QMessageBox;
+
+  protected:
+    void showEvent(QShowEvent* event) override {
+        QMessageBox::showEvent(event);
+        if (const QWidget* owner = parentWidget()) {
+            move(owner->frameGeometry().center() - rect().center());
+        }
+    }
+};
+
 void PumpQt() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
 }  // namespace
 
-void InstallQtHooks() {
-    SetMessageBoxHook(ShowQtBox);
+std::unique_ptr<QMessageBox> NewAppBox(const std::string& text, const std::string& caption,
+                                       unsigned flags, QWidget* owner) {
+    QWidget* parent = owner ? owner->window() : nullptr;
+    auto box = std::make_unique<TAppBox>(IconFor(flags), QString::fromStdString(caption),
+                                         QString::fromStdString(text), ButtonsFor(flags), parent);
+    SetChineseButtonTexts(*box);
+    if (parent) {
+        // A transient of a window that stays on top must be in the same
+        // layer, or a window manager stacks it beneath its owner.
+        box->setWindowFlag(Qt::WindowStaysOnTopHint,
+                           parent->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        box->setWindowIcon(parent->windowIcon());
+    }
+    return box;
+}
+
+void InstallQtHooks(BoxOwner owner) {
+    SetMessageBoxHook([owner = std::move(owner)](const std::string& text,
+                                                 const std::string& caption, unsigned flags) {
+        std::unique_ptr<QMessageBox> box =
+            NewAppBox(text, caption, flags, owner ? owner() : nullptr);
+        // The owner frees its children: an owner destroyed while the box
+        // is open has taken the box with it.
+        const QPointer<QMessageBox> alive(box.get());
+        const int result = box->exec();
+        if (!alive) {
+            static_cast<void>(box.release());
+        }
+        return AnswerFor(result, flags);
+    });
     SetProcessMessagesHook(PumpQt);
 }
 

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QScreen>
 
 #include "workflow/WorkflowTexts.h"
@@ -28,6 +29,8 @@ TBmpButton* NewButton(QWidget* parent, const char* name, const QRect& geometry) 
     bitmaps.SetUp(Asset((prefix + "-up.bmp").toLatin1().constData()));
     bitmaps.SetDown(Asset((prefix + "-down.bmp").toLatin1().constData()));
     bitmaps.SetDisabled(Asset((prefix + "-disabled.bmp").toLatin1().constData()));
+    // The buttons have no caption to frame: the focus shows in the image.
+    bitmaps.SetUpAndFocused(Asset((prefix + "-focused.bmp").toLatin1().constData()));
     bitmaps.SetTransparentColor(QColor(128, 128, 0));
     button->SetColor(button->palette().color(QPalette::Button));
     return button;
@@ -75,6 +78,9 @@ void TfrmUpdateMain::CreateControls() {
     btnOk->setEnabled(false);
     btnCancel = NewButton(this, "cancel", QRect(336, 126, 64, 22));
     setTabOrder(btnOk, btnCancel);
+    // At start the window itself holds the focus: left to Qt, it would go
+    // to the first enabled button, Cancel, and Enter would end the updater.
+    setFocus(Qt::OtherFocusReason);
     connect(btnOk, &TBmpButton::OnClick, this, [this] { Workflow->btnOkClick(); });
     connect(btnCancel, &TBmpButton::OnClick, this, [this] { Workflow->btnCancelClick(); });
 }
@@ -92,7 +98,13 @@ void TfrmUpdateMain::SetBarWidth(int width) {
     Image2->update();
 }
 
-void TfrmUpdateMain::SetOkEnabled(bool enabled) { btnOk->setEnabled(enabled); }
+void TfrmUpdateMain::SetOkEnabled(bool enabled) {
+    btnOk->setEnabled(enabled);
+    if (enabled) {
+        // The download is complete: OK is what Enter should press now.
+        btnOk->setFocus(Qt::OtherFocusReason);
+    }
+}
 
 void TfrmUpdateMain::StartTimer(int intervalMs) { Timer1->start(intervalMs); }
 
@@ -107,6 +119,18 @@ void TfrmUpdateMain::EndProgram() { QCoreApplication::quit(); }
 void TfrmUpdateMain::Defer(std::function<void()> action) {
     // The window as context: a deferred action dies with it.
     QTimer::singleShot(0, this, std::move(action));
+}
+
+void TfrmUpdateMain::keyPressEvent(QKeyEvent* event) {
+    // OK is the default button: Enter presses it wherever the focus is,
+    // unless a button that handles Enter itself holds it.
+    const int key = event->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && btnOk->isEnabled()) {
+        event->accept();
+        btnOk->Click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TfrmUpdateMain::closeEvent(QCloseEvent* event) {

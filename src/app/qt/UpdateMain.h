@@ -15,6 +15,8 @@
 // only window. It shows what its workflow (Workflow) tells it and hands the
 // timer's ticks and the buttons' clicks to it. Its children are created in
 // the order they are drawn; the two buttons lie above everything else.
+// OK is the window's default button: focused once the download is
+// complete, and pressed by Enter while it is enabled.
 class TfrmUpdateMain : public QWidget, public IUpdateView {
   public:
     // `steps` must outlive the window.
@@ -42,6 +44,7 @@ class TfrmUpdateMain : public QWidget, public IUpdateView {
     std::unique_ptr<TUpdateWorkflow> Workflow;
 
   protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
   private:

@@ -55,8 +55,9 @@ bool TPackageSteps::DownloadPackage(TUpdateWorkflow& workflow) {
     } catch (const EOperationAborted&) {
         // The window is closing and the program ends: nobody to tell.
     } catch (const Exception&) {
-        AppMessageBox(kDownloadFailedText, kFailureCaption, MB_OK | MB_ICONEXCLAMATION);
+        // The window shows the failure before the box opens over it.
         workflow.DownloadFailed();
+        AppMessageBox(kDownloadFailedText, kFailureCaption, MB_OK | MB_ICONEXCLAMATION);
     }
     return false;
 }

@@ -80,9 +80,11 @@ void TUpdateWorkflow::TcpClient1WorkEnd() {
 
 void TUpdateWorkflow::DownloadFailed() {
     SetOkEnabled(false);
-    if (caption_ == kDoneText) {
-        SetLabelCaption(kDownloadFailedLabel);
-    }
+    SetLabelCaption(kDownloadFailedLabel);
+    SetBarWidth(1);
+    // Shown now, before the caller's box: the window behind it must already
+    // tell the same story.
+    ProcessMessages();
 }
 
 void TUpdateWorkflow::btnOkClick() {

@@ -46,8 +46,9 @@ class TUpdateWorkflow {
     // The transfer has ended: completion text, a pause, OK enabled and a
     // full bar, all shown at the next message processing.
     void TcpClient1WorkEnd();
-    // The download step failed: OK is disabled again and a completion text
-    // already shown is taken back.
+    // The download step failed: OK is disabled (also when the work end had
+    // enabled it), the label says so and the bar is emptied, and the window
+    // is repainted. Called before the failure box opens.
     void DownloadFailed();
     // Runs the installation step (never twice at once) and ends the program,
     // whatever the step did.

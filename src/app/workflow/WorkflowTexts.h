@@ -9,8 +9,7 @@ inline constexpr const char* kWindowCaption = "zuvo更新";
 // The window's label.
 inline constexpr const char* kStartText = "正在下载更新，请候！";
 inline constexpr const char* kDoneText = "下载完成，请点击更新！";
-// Shown instead of the completion text when the transfer failed after its
-// end had already been announced.
+// Shown when the download failed, whatever the label said before.
 inline constexpr const char* kDownloadFailedLabel = "下载更新包失败！";
 
 // Message boxes. The no-server box says "zuvo" while the download-failure
