@@ -10,6 +10,7 @@ packages=(
     fonts-wqy-microhei xvfb xauth
     clang libclang-rt-14-dev
     python3 clang-format git
+    libisal-dev libarchive-tools
 )
 
 missing=()
