@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Extraction benchmark: zuvo-unzip beside bsdtar (libarchive) in one run, on
+# Extraction benchmark: zuvo-unzip beside bsdtar (libarchive) and, when it
+# is installed, Info-ZIP unzip in one run, on
 # tmpfs output, with wall time, throughput, the ratio to bsdtar, peak memory
 # (maximum resident set size) and, for the two large entries, the floor: the
 # build's inflate engine, CRC-32 and write(2) alone (zuvo-inflate-floor).
@@ -48,6 +49,7 @@ extract_with() {  # tool archive...
         case $tool in
             zuvo-unzip) "$zuvo" -q -o -d "$out" "$a" || status=$? ;;
             bsdtar)     bsdtar -xf "$a" -C "$out" || status=$? ;;
+            unzip)      unzip -qq -o "$a" -d "$out" || status=$? ;;
             floor)      "$floor" "$a" "$out/floor.bin" || status=$? ;;
         esac
     done
@@ -69,6 +71,7 @@ same_output() {  # archive...
 bench() {  # label amount unit with-floor archives...
     local label=$1 amount=$2 unit=$3 withFloor=$4; shift 4
     local tools=(zuvo-unzip bsdtar)
+    command -v unzip >/dev/null && tools+=(unzip)  # Info-ZIP, when installed
     [ "$withFloor" = yes ] && tools+=(floor)
     printf '\n%s (load %s)\n' "$label" "$(cut -d' ' -f1-3 /proc/loadavg)"
     printf '  %-11s %9s %12s %9s %10s %s\n' tool seconds "$unit/s" vs-bsdtar peak-MiB status
@@ -100,14 +103,15 @@ files_in() { python3 -c "import zipfile,sys; print(sum(len(zipfile.ZipFile(a).na
 echo "zuvo-unzip extraction benchmark ($(nproc) cores, best of $runs, warm page cache,"
 echo "output to $out; floor engine: $("$floor" "$scratch/large_deflated.zip" /dev/null))"
 echo "vs-bsdtar > 1 means faster than bsdtar; status is the exit status."
+echo "load before: $(cut -d' ' -f1-3 /proc/loadavg) (figures from a busy machine are low)"
 bench "one deflated entry of $mib MiB" "$mib" MiB yes "$scratch/large_deflated.zip"
 bench "one stored entry of $mib MiB" "$mib" MiB yes "$scratch/large_stored.zip"
 bench "20,000 small files" 20000 files no "$scratch/small_files.zip"
 
 if [ "${LEGACY:-0}" = 1 ]; then
     # Every legacy corpus archive, copied ten times under different names so
-    # that the run is long enough to time (bsdtar cannot decode every
-    # legacy method, so it may end non-zero there).
+    # that the run is long enough to time (unzip and bsdtar cannot decode
+    # every legacy method, so they may end non-zero there).
     legacy="$scratch/legacy"
     if [ ! -d "$legacy" ]; then
         mkdir -p "$legacy"

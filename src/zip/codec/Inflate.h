@@ -9,7 +9,7 @@ class TEntryStages;
 //    EBiggerThanUncompressed, ECantWriteUCF, ECanceledUnzipToBuffer;
 //  * Inflate only: EZCompressionError, its text InflateFailureText's
 //    verdict: truncated (the deflate stream ends before its last block),
-//    damaged or out of memory, the same whichever engine inflates.
+//    damaged or out of memory, whichever engine inflates.
 
 // Stored (method 0): copies the entry's data block by block from the archive
 // through the output window. An entry of 0 bytes reads and writes nothing.

@@ -8,7 +8,10 @@
 // the build has: ISA-L where it was found (about twice zlib's speed), zlib
 // otherwise. Both engines answer alike: the same bytes for a good stream and
 // the same verdict for a bad one, so an archive extracts the same on every
-// system.
+// system. One known gap remains: ISA-L accepts some dynamic blocks whose
+// literal/length code zlib refuses as an invalid set (damaged); ISA-L then
+// inflates on, and such damaged data usually fails the entry's CRC check
+// instead (a different verdict for the same failed entry).
 //
 // An engine is made once per extraction run and reused for every deflated
 // entry (Begin starts a new stream), because its state is large.
