@@ -108,12 +108,16 @@ def decoder_seeds():
                     continue
                 seed = struct.pack("<BIB", selector, usize, 0) + data
                 write("fuzz_decoders", "%s_%d" % (name, index), seed)
+                if selector == 7:
+                    write("fuzz_inflate_engines", "%s_%d" % (name, index), data)
                 seen += 1
     # Small hand-made entries for every selector, so each decoder has a start.
     text = b"the quick brown fox jumps over the lazy dog " * 40
     raw = zlib.compressobj(6, zlib.DEFLATED, -15)
     deflated = raw.compress(text) + raw.flush()
     write("fuzz_decoders", "deflate_text", struct.pack("<BIB", 7, len(text), 0) + deflated)
+    write("fuzz_inflate_engines", "deflate_text", deflated)
+    write("fuzz_inflate_engines", "deflate_text_cut", deflated[: len(deflated) // 2])
     write("fuzz_decoders", "stored_text", struct.pack("<BIB", 0, len(text), 0) + text)
     write("fuzz_decoders", "stored_claims_more", struct.pack("<BIB", 0, len(text), 120) + text)
     return seen
@@ -173,7 +177,7 @@ def main():
     # Seeds written here are rewritten; "learned-" files are small inputs
     # that long runs found (kept from a minimising merge) and stay.
     for target in ("fuzz_zip_directory", "fuzz_decoders", "fuzz_crypt_header", "fuzz_tcp_read",
-                   "fuzz_zlib_helpers"):
+                   "fuzz_zlib_helpers", "fuzz_inflate_engines"):
         folder = os.path.join(CORPUS, target)
         os.makedirs(folder, exist_ok=True)
         for name in os.listdir(folder):

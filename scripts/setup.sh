@@ -11,6 +11,7 @@ packages=(
     clang libclang-rt-14-dev
     python3 clang-format git
     minisign libgcrypt20-dev
+    libisal-dev libarchive-tools
 )
 
 missing=()

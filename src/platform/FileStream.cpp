@@ -27,16 +27,48 @@ TFileStream::TFileStream(const std::string& fileName, TFileMode mode) : fileName
 
 TFileStream::~TFileStream() = default;
 
-int64_t TFileStream::Read(void* buffer, int64_t count) { return file_.Read(buffer, count); }
+namespace {
 
-int64_t TFileStream::Write(const void* buffer, int64_t count) { return file_.Write(buffer, count); }
+void Advance(std::optional<int64_t>& position, int64_t moved) {
+    if (moved >= 0 && position) {
+        *position += moved;
+    } else {
+        position.reset();  // the system's position is asked for next time
+    }
+}
+
+}  // namespace
+
+int64_t TFileStream::Read(void* buffer, int64_t count) {
+    const int64_t n = file_.Read(buffer, count);
+    Advance(position_, n);
+    return n;
+}
+
+int64_t TFileStream::Write(const void* buffer, int64_t count) {
+    const int64_t n = file_.Write(buffer, count);
+    Advance(position_, n);
+    return n;
+}
 
 int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin) {
+    if (origin == TSeekOrigin::soCurrent && offset == 0 && position_) {
+        return *position_;
+    }
     const std::optional<int64_t> result = file_.Seek(offset, origin);
     if (!result) {
+        position_.reset();
         throw EStreamError("Seek error on \"" + fileName_ + "\". " + file_.ErrorText());
     }
+    position_ = *result;
     return *result;
+}
+
+int64_t TFileStream::Size() {
+    if (const std::optional<int64_t> size = file_.Size()) {
+        return *size;
+    }
+    return TStream::Size();
 }
 
 void TFileStream::SetSize(int64_t newSize) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "platform/FileHandle.h"
@@ -17,8 +18,12 @@ class TFileStream : public TStream {
 
     int64_t Read(void* buffer, int64_t count) override;
     int64_t Write(const void* buffer, int64_t count) override;
+    // Asking for the position (offset 0 from the current one) costs no
+    // system call: the stream keeps count of its own reads, writes and seeks.
     int64_t Seek(int64_t offset, TSeekOrigin origin) override;
     void SetSize(int64_t newSize) override;
+    // The file's length from the system in one call.
+    int64_t Size() override;
 
     const std::string& FileName() const { return fileName_; }
     // The system's handle of the open file.
@@ -29,4 +34,6 @@ class TFileStream : public TStream {
   private:
     std::string fileName_;
     TFileHandle file_;
+    // Unknown only after a failed read or write.
+    std::optional<int64_t> position_ = 0;
 };

@@ -86,3 +86,28 @@ TEST(FileStream, OpeningAMissingFileNamesIt) {
     }
     EXPECT_THROW(TFileStream("/nonexistent/dir/x.bin", TFileMode::fmCreate), EFCreateError);
 }
+
+// The position is counted, not asked for; the size always comes from the
+// file, so a second writer's growth shows at once.
+TEST(FileStream, CountedPositionAndTheFilesOwnSize) {
+    TempDir dir;
+    const std::string name = dir.Path() + "p.bin";
+    TFileStream writer(name, TFileMode::fmCreate);
+    writer.WriteBuffer("abcdef", 6);
+    TFileStream reader(name, TFileMode::fmOpenRead);
+    char got[8] = {};
+    EXPECT_EQ(reader.Read(got, 4), 4);
+    EXPECT_EQ(reader.Position(), 4);
+    EXPECT_EQ(reader.Read(got, 8), 2);  // short at the end
+    EXPECT_EQ(reader.Position(), 6);
+    writer.WriteBuffer("ghij", 4);
+    EXPECT_EQ(reader.Size(), 10);
+    EXPECT_EQ(reader.Position(), 6);
+    EXPECT_EQ(reader.Seek(-3, TSeekOrigin::soEnd), 7);
+    EXPECT_EQ(reader.Seek(1, TSeekOrigin::soCurrent), 8);
+    EXPECT_EQ(reader.Read(got, 8), 2);
+    EXPECT_EQ(std::string(got, 2), "ij");
+    writer.SetSize(3);
+    EXPECT_EQ(writer.Position(), 3);
+    EXPECT_EQ(writer.Size(), 3);
+}

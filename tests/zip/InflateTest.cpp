@@ -119,8 +119,7 @@ TEST(Inflate, TruncatedAndCorruptStreams) {
              {compressed.substr(0, compressed.size() - 10), truncated},
              {compressed.substr(0, 40000), truncated},
              {std::string(), truncated},
-             {std::string("\xff\xff\xff\xff", 4),
-              "compressed data is damaged: invalid block type"}}) {
+             {std::string("\xff\xff\xff\xff", 4), "compressed data is damaged"}}) {
         stages.Begin(bad, 50000);
         try {
             Inflate(stages);

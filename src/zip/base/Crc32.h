@@ -12,8 +12,8 @@ inline constexpr uint32_t kCrcPreset = 0xFFFFFFFFu;
 // The traditional cipher's key schedule runs on this step.
 uint32_t UpdCRC(uint8_t b, uint32_t c);
 
-// The register after a whole block, through zlib's crc32 (fast for large
-// blocks).
+// The register after a whole block, through ISA-L's CRC routine where the
+// build has it, else zlib's crc32 (both fast for large blocks).
 uint32_t Update_CRC_buff(uint32_t c, const uint8_t* buffer, size_t count);
 
 // The finished CRC of a byte range (preset, run, complement).

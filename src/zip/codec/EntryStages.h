@@ -5,10 +5,12 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "zip/ZipExceptions.h"
 #include "zip/base/Crc32.h"
 #include "zip/base/ZipStrings.h"
+#include "zip/codec/InflateEngine.h"
 
 // How a legacy decoder ended. When an entry fails its size or CRC check, the
 // driver reports this verdict (truncated or damaged) as the reason.
@@ -67,6 +69,9 @@ enum class TDecodeResult {
 //    its contents are undefined at the start of an entry.
 //  * ReadStoredBlock() serves the stored method: it reads the next block
 //    straight into the output window, decrypted, and returns its size.
+//  * InflateEngine() is the run's deflate engine, made at its first use
+//    (the build's engine unless UseInflateEngine chose one) and kept for
+//    every later entry.
 class TEntryStages {
   public:
     static constexpr uint32_t kBlockSize = 32768;  // largest block read or written
@@ -226,6 +231,17 @@ class TEntryStages {
         bytesWritten_ += n;
     }
 
+    // ---- Deflate engine ------------------------------------------------
+
+    IInflateEngine& InflateEngine() {
+        if (!engine_) {
+            engine_ = MakeInflateEngine();
+        }
+        return *engine_;
+    }
+    // Inflates with `engine` from now on (tests run both engines this way).
+    void UseInflateEngine(std::unique_ptr<IInflateEngine> engine) { engine_ = std::move(engine); }
+
     // ---- Per-entry state ----------------------------------------------
 
     uint8_t* Scratch() { return scratch_.get(); }
@@ -249,6 +265,7 @@ class TEntryStages {
     std::unique_ptr<uint8_t[]> input_;
     std::unique_ptr<uint8_t[]> window_;
     std::unique_ptr<uint8_t[]> scratch_;
+    std::unique_ptr<IInflateEngine> engine_;
 
     int64_t compressedLeft_ = 0;
     int64_t unread_ = 0;

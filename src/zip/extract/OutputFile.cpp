@@ -98,15 +98,17 @@ TOutputFile::TOutputFile(const std::string& fileName, int32_t bufferSize, bool f
     : fileName_(fileName),
       flushOnClose_(flushOnClose),
       capacity_(static_cast<size_t>(std::max<int32_t>(bufferSize, 1))) {
+    // One look at the name serves both questions below.
+    const TPathStatus existing = PathStatus(fileName, TLinks::DoNotFollow);
+    const bool replacing = existing.Kind == TPathKind::Regular;
     // A privileged process could write a file without write permission; the
     // read-only attribute stops everybody, so it is checked here.
-    if (FileIsReadOnly(fileName)) {
+    if (replacing && (existing.Mode & kOwnerWrite) == 0) {
         throw EFCreateError("Cannot create file " + fileName);
     }
     // An existing file is replaced by a new one renamed over it at Close:
     // writing into it would also change every hard link to it, and a
     // failed entry would destroy the old contents.
-    const bool replacing = PathStatus(fileName, TLinks::DoNotFollow).Kind == TPathKind::Regular;
     if (replacing ? !CreateBeside(file_, fileName, temporaryName_)
                   : !file_.CreateNoFollow(fileName)) {
         throw EFCreateError("Cannot create file " + fileName);

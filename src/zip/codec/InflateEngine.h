@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// One raw deflate stream (RFC 1951) at a time, inflated by whichever library
+// the build has: ISA-L where it was found (about twice zlib's speed), zlib
+// otherwise. Both engines answer alike: the same bytes for a good stream and
+// the same verdict for a bad one, so an archive extracts the same on every
+// system. One known gap remains: ISA-L accepts some dynamic blocks whose
+// literal/length code zlib refuses as an invalid set (damaged); ISA-L then
+// inflates on, and such damaged data usually fails the entry's CRC check
+// instead (a different verdict for the same failed entry).
+//
+// An engine is made once per extraction run and reused for every deflated
+// entry (Begin starts a new stream), because its state is large.
+
+// Where one Step reads and writes; Step advances both.
+struct TInflateBuffers {
+    const uint8_t* nextIn = nullptr;
+    uint32_t availIn = 0;
+    uint8_t* nextOut = nullptr;
+    uint32_t availOut = 0;
+};
+
+// How a stream failed, in the engine-neutral terms the user sees.
+enum class TInflateFailure {
+    Truncated,    // the input ended before the stream's last block did
+    Damaged,      // the data breaks the format
+    OutOfMemory,  // the engine could not get its state
+};
+
+// The verdict text of a failure (the message of EZCompressionError).
+std::string InflateFailureText(TInflateFailure failure);
+
+class IInflateEngine {
+  public:
+    virtual ~IInflateEngine() = default;
+
+    // Starts a new stream; any earlier one is forgotten.
+    virtual void Begin() = 0;
+    // Inflates from the input into the output until the input is used up,
+    // the output is full or the stream ends; true at the stream's end.
+    // `lastInput` says that no input follows what is given; an engine may
+    // then report the cut. Damaged data raises EZCompressionError with
+    // InflateFailureText(Damaged), whichever engine found it.
+    virtual bool Step(TInflateBuffers& buffers, bool lastInput) = 0;
+    // The library's name, for the benchmark and the test names.
+    virtual const char* Name() const = 0;
+};
+
+// The engine of this build: ISA-L when it was found, else zlib.
+std::unique_ptr<IInflateEngine> MakeInflateEngine();
+// zlib's engine, on every build (the reference the other is tested against).
+std::unique_ptr<IInflateEngine> MakeZLibInflateEngine();
+// ISA-L's engine, or null on a build without ISA-L.
+std::unique_ptr<IInflateEngine> MakeIsalInflateEngine();

@@ -1,0 +1,214 @@
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "DecoderTestSupport.h"
+#include "zip/codec/Inflate.h"
+#include "zip/codec/InflateEngine.h"
+
+// Both inflate engines over the same streams: every good stream gives the
+// same bytes in the same blocks, every bad one the same verdict, so an
+// archive extracts alike on a build with ISA-L and on one with zlib alone.
+
+namespace {
+
+struct TInflateOutcome {
+    std::string output;
+    std::vector<uint32_t> writes;
+    std::string failure;  // the verdict; empty when the stream inflated
+};
+
+TInflateOutcome InflateWith(std::unique_ptr<IInflateEngine> engine, const std::string& data) {
+    TMemoryStages stages;
+    stages.UseInflateEngine(std::move(engine));
+    // A generous size: the engines' own verdicts are under test here, not
+    // the stages' size check.
+    stages.Begin(data, int64_t{1} << 30);
+    TInflateOutcome outcome;
+    try {
+        Inflate(stages);
+    } catch (const EZCompressionError& e) {
+        outcome.failure = e.Message();
+    }
+    outcome.output = std::move(stages.output);
+    outcome.writes = std::move(stages.writes);
+    return outcome;
+}
+
+// Inflates `data` with both engines and expects them to agree; returns
+// whether the stream inflated.
+bool ExpectEnginesAgree(const std::string& data, const std::string& what) {
+    const TInflateOutcome zlib = InflateWith(MakeZLibInflateEngine(), data);
+    const TInflateOutcome isal = InflateWith(MakeIsalInflateEngine(), data);
+    EXPECT_EQ(isal.failure, zlib.failure) << what;
+    if (zlib.failure.empty() && isal.failure.empty()) {
+        EXPECT_TRUE(isal.output == zlib.output) << what;
+        EXPECT_EQ(isal.writes, zlib.writes) << what;
+    }
+    return zlib.failure.empty();
+}
+
+uint32_t Le(const std::string& b, size_t at, int bytes) {
+    uint32_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i) {
+        v = (v << 8) | static_cast<uint8_t>(b[at + static_cast<size_t>(i)]);
+    }
+    return v;
+}
+
+// Every deflated, unencrypted entry behind a local header anywhere in the
+// corpus, damaged archives included. Without a usable size the data runs to
+// the end of the file: the stream ends itself and what follows is ignored.
+std::vector<std::string> CorpusStreams() {
+    std::vector<std::string> streams;
+    for (const auto& item : std::filesystem::recursive_directory_iterator(TestDataPath(""))) {
+        if (item.path().extension() != ".zip") {
+            continue;
+        }
+        const std::string b = ReadWholeFile(item.path().string());
+        for (size_t at = b.find("PK\x03\x04"); at != std::string::npos && at + 30 <= b.size();
+             at = b.find("PK\x03\x04", at + 4)) {
+            const uint32_t flags = Le(b, at + 6, 2);
+            if (Le(b, at + 8, 2) != 8 || (flags & 1) != 0) {
+                continue;
+            }
+            const size_t dataAt = at + 30 + Le(b, at + 26, 2) + Le(b, at + 28, 2);
+            if (dataAt > b.size()) {
+                continue;
+            }
+            const uint32_t size = Le(b, at + 18, 4);
+            const bool sized = size != 0 && size != 0xFFFFFFFFu && dataAt + size <= b.size();
+            streams.push_back(b.substr(dataAt, sized ? size : std::string::npos));
+        }
+    }
+    return streams;
+}
+
+// Deflate in many small blocks (the smallest symbol buffer), so that cuts
+// and damage land in block headers often.
+std::string DeflateSmallBlocks(const std::string& data) {
+    z_stream zs{};
+    deflateInit2(&zs, 6, Z_DEFLATED, -MAX_WBITS, 1, Z_DEFAULT_STRATEGY);
+    std::string out(deflateBound(&zs, static_cast<uLong>(data.size())), '\0');
+    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    zs.avail_in = static_cast<uInt>(data.size());
+    zs.next_out = reinterpret_cast<Bytef*>(out.data());
+    zs.avail_out = static_cast<uInt>(out.size());
+    deflate(&zs, Z_FINISH);
+    out.resize(zs.total_out);
+    deflateEnd(&zs);
+    return out;
+}
+
+// A fixed-code block: literal 'a', then a match of 3 at distance 2, one byte
+// further back than any output.
+std::string DistanceTooFarBack() {
+    TBitWriter bits;
+    bits.Put(1, 1);                       // last block
+    bits.Put(1, 2);                       // fixed codes
+    bits.PutCodeMsbFirst(0x30 + 'a', 8);  // literal
+    bits.PutCodeMsbFirst(1, 7);           // length 3
+    bits.PutCodeMsbFirst(1, 5);           // distance 2
+    bits.PutCodeMsbFirst(0, 7);           // end of block
+    return bits.Bytes();
+}
+
+}  // namespace
+
+class InflateEngines : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!MakeIsalInflateEngine()) {
+            GTEST_SKIP() << "this build has zlib only";
+        }
+    }
+};
+
+TEST(InflateEngine, TheBuildsEngine) {
+#ifdef ZUVO_HAVE_ISAL
+    EXPECT_STREQ(MakeInflateEngine()->Name(), "ISA-L");
+#else
+    EXPECT_STREQ(MakeInflateEngine()->Name(), "zlib");
+    EXPECT_EQ(MakeIsalInflateEngine(), nullptr);
+#endif
+}
+
+TEST_F(InflateEngines, AgreeOnTheWholeCorpus) {
+    const std::vector<std::string> streams = CorpusStreams();
+    ASSERT_GT(streams.size(), 40u);
+    int inflated = 0;
+    for (size_t i = 0; i < streams.size(); ++i) {
+        inflated += ExpectEnginesAgree(streams[i], "corpus stream " + std::to_string(i)) ? 1 : 0;
+    }
+    EXPECT_GT(inflated, 40);
+}
+
+// Bytes changed, runs overwritten and streams cut, over real and generated
+// streams: the same verdict from both, or the same bytes.
+TEST_F(InflateEngines, AgreeOnDamagedStreams) {
+    std::vector<std::string> samples = CorpusStreams();
+    samples.resize(std::min<size_t>(samples.size(), 30));
+    samples.push_back(Deflate(PseudoRandomBytes(70000, 3) + std::string(70000, 'q'), true, 9));
+    samples.push_back(Deflate(std::string(100000, 'r'), true, 1));
+    uint32_t seed = 7;
+    int failed = 0;
+    for (size_t s = 0; s < samples.size(); ++s) {
+        const std::string& sample = samples[s].substr(0, 60000);
+        for (int round = 0; round < 24 && !sample.empty(); ++round) {
+            std::string data = sample;
+            const std::string noise = PseudoRandomBytes(data.size(), ++seed);
+            const size_t at = noise[0] * 131u % data.size();
+            if (round % 4 == 0) {
+                data[at] = static_cast<char>(data[at] ^ (1 << (round % 8)));
+            } else if (round % 4 == 1) {
+                data.replace(at, std::min<size_t>(16, data.size() - at), noise.substr(0, 16));
+            } else if (round % 4 == 2) {
+                data.resize(at);
+            } else {
+                for (size_t i = at % 53; i < data.size(); i += 211) {
+                    data[i] = noise[i];
+                }
+            }
+            failed += ExpectEnginesAgree(
+                          data, "sample " + std::to_string(s) + " round " + std::to_string(round))
+                          ? 0
+                          : 1;
+        }
+    }
+    EXPECT_GT(failed, 100);
+}
+
+// Where the engines find a fault at different points: a stream cut at every
+// byte, a distance reaching before the output, pure noise.
+TEST_F(InflateEngines, AgreeWhereTheyDetectFaultsDifferently) {
+    const std::string whole = Deflate(PseudoRandomBytes(3000, 9) + std::string(3000, 'x'), true, 6);
+    for (size_t cut = 0; cut < whole.size(); ++cut) {
+        EXPECT_FALSE(ExpectEnginesAgree(whole.substr(0, cut), "cut at " + std::to_string(cut)));
+    }
+    EXPECT_TRUE(ExpectEnginesAgree(whole, "whole"));
+    std::string text;
+    for (int i = 0; text.size() < 20000; ++i) {
+        text += "block " + std::to_string(i * 7919 % 1000) + PseudoRandomBytes(i % 5, i) + " ";
+    }
+    const std::string blocks = DeflateSmallBlocks(text);
+    for (size_t cut = 0; cut < blocks.size(); cut += 3) {
+        std::string damaged = blocks.substr(0, cut);
+        ExpectEnginesAgree(damaged, "small blocks cut at " + std::to_string(cut));
+        if (cut + 8 < blocks.size()) {
+            damaged = blocks;
+            damaged[cut] = static_cast<char>(~damaged[cut]);
+            ExpectEnginesAgree(damaged, "small blocks changed at " + std::to_string(cut));
+        }
+    }
+    EXPECT_EQ(InflateWith(MakeIsalInflateEngine(), DistanceTooFarBack()).failure,
+              "compressed data is damaged");
+    EXPECT_FALSE(ExpectEnginesAgree(DistanceTooFarBack(), "too far back"));
+    for (uint32_t seed = 100; seed < 5400; ++seed) {
+        ExpectEnginesAgree(PseudoRandomBytes(1 + seed % 700, seed),
+                           "noise " + std::to_string(seed));
+    }
+}
