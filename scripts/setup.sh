@@ -10,6 +10,7 @@ packages=(
     fonts-wqy-microhei xvfb xauth
     clang libclang-rt-14-dev
     python3 clang-format git
+    g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64
 )
 
 missing=()
