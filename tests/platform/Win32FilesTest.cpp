@@ -2,7 +2,6 @@
 // attribute for permission bits, files held open without delete sharing,
 // the shell starting scripts, and the thread's message queue.
 #include <gtest/gtest.h>
-#include <winioctl.h>
 
 #include <chrono>
 #include <string>

@@ -272,4 +272,15 @@ TEST_F(UnzipTool, ProgramRunsASplitArchive) {
     EXPECT_GT(files, 200u);
 }
 
+// Catches arguments taken in the system's code page: on Windows, main()
+// gets "?" for every character outside it, and the archive is not found.
+TEST_F(UnzipTool, ProgramTakesChineseArchiveAndFolderNames) {
+    const std::string chinese = "\xE4\xB8\xAD\xE6\x96\x87";  // 中文
+    const std::string zip = dir_.WriteFile(chinese + "/" + chinese + ".zip",
+                                           ZipBuilder().Add("a.txt", "alpha").Build());
+    const std::string folder = out + "/" + chinese;
+    EXPECT_EQ(RunProgramQuietly(ZUVO_UNZIP_EXE, {"-q", zip, "-d", folder}), 0);
+    EXPECT_EQ(TempDir::ReadFile(folder + "/a.txt"), "alpha");
+}
+
 }  // namespace

@@ -1,7 +1,5 @@
 #include "UnzipCommand.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <ostream>
@@ -49,8 +47,8 @@ std::string Padded(const std::string& text, size_t width, bool left = false) {
 }
 
 bool PathExists(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0;
+    const TPathKind kind = PathStatus(path, TLinks::Follow).Kind;
+    return kind != TPathKind::Absent && kind != TPathKind::Unknown;
 }
 
 // The component's texts for damaged data are short; say what they mean.

@@ -18,6 +18,7 @@
 #include <ws2tcpip.h>
 #include <windows.h>
 #include <shellapi.h>
+#include <winioctl.h>
 // clang-format on
 
 // Functions of FileOps.h and IniFile.h.
