@@ -19,11 +19,18 @@ if [[ ! -f $deps/lib/cmake/GTest/GTestConfig.cmake ]]; then
     cmake --install build/windows-gtest >/dev/null
 fi
 
+# ccache, where installed, makes the repeated cross builds of the test
+# command cheap.
+launcher=()
+if command -v ccache >/dev/null; then
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+
 # zlib is linked statically (libz.a named explicitly: given the choice,
 # CMake would take the import library of zlib1.dll).
 cmake -S . -B build/windows -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZUVO_WERROR=ON \
     -DGTest_DIR="$deps/lib/cmake/GTest" \
     -DZLIB_INCLUDE_DIR="$mingw_root/include" -DZLIB_LIBRARY="$mingw_root/lib/libz.a" \
-    "$@" >/dev/null
+    "${launcher[@]}" "$@" >/dev/null
 cmake --build build/windows
