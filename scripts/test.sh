@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets the machine up, checks the source tree's format and build lists,
 # then builds and runs every test: the normal build, the sanitizer build,
-# and short runs of the fuzz targets.
+# short runs of the fuzz targets, and the Windows build under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -24,3 +24,6 @@ UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 
 echo "== fuzz targets, short runs"
 bash scripts/fuzz.sh short
+
+echo "== Windows build (MinGW-w64), tests under Wine"
+bash scripts/test-windows.sh

@@ -55,3 +55,7 @@ std::vector<std::string> ListDirectory(const std::string& path);
 // Removes a file, a link (never what it points to) or a directory with
 // everything below it; true when nothing is left by that name.
 bool RemoveTree(const std::string& path);
+
+// Whether the system takes "\" in a path as a separator (Windows) rather
+// than as a character of a name (POSIX).
+bool BackslashIsSeparator();

@@ -4,11 +4,13 @@
 #include <string>
 #include <thread>
 
+#include "TestSockets.h"
+
 // The server end of one accepted loopback connection, driven by a test's
 // script on the server thread. Every wait is bounded.
 class ServerSide {
   public:
-    explicit ServerSide(int fd) : fd_(fd) {}
+    explicit ServerSide(TTestSocket fd) : fd_(fd) {}
     ServerSide(const ServerSide&) = delete;
     ServerSide& operator=(const ServerSide&) = delete;
     ~ServerSide();
@@ -28,7 +30,7 @@ class ServerSide {
     void WaitForClientClose(int ms = 5000);
 
   private:
-    int fd_;
+    TTestSocket fd_;
 };
 
 // A listener on 127.0.0.1 with a port from the system. A thread accepts up
@@ -50,7 +52,7 @@ class LoopbackServer {
   private:
     void Serve(Script script, int connections);
 
-    int listener_ = -1;
+    TTestSocket listener_ = kNoTestSocket;
     int port_ = 0;
     std::thread thread_;
 };
@@ -72,6 +74,6 @@ class RefusingPort {
     int Port() const { return port_; }
 
   private:
-    int fd_ = -1;
+    TTestSocket fd_ = kNoTestSocket;
     int port_ = 0;
 };

@@ -1,15 +1,15 @@
 #include <gtest/gtest.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <optional>
 
 #include "FaultInjection.h"
+#include "TestSockets.h"
 #include "net/NetComponent.h"
 #include "net/NetExceptions.h"
 #include "net/SystemSocketStack.h"
 #include "platform/Exception.h"
+#include "platform/ScopeExit.h"
 #include "platform/SocketErrorNumbers.h"
 
 namespace {
@@ -179,18 +179,21 @@ TEST_F(StackTest, AListOfMoreThan64SocketsIsRefused) {
 }
 
 TEST_F(StackTest, WaitReportsReadyReadersOfARealSocketPair) {
-    int pair[2];
-    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
-    TSocketList reads{pair[0], pair[1]};
+    const auto [first, second] = ConnectedSockets();
+    ScopeExit closeBoth([first, second] {
+        CloseTestSocket(first);
+        CloseTestSocket(second);
+    });
+    const auto a = static_cast<TSocket>(first);
+    const auto b = static_cast<TSocket>(second);
+    TSocketList reads{a, b};
     EXPECT_EQ(Stack().WaitForSockets(&reads, nullptr, nullptr, 0), 0);
-    ASSERT_EQ(::write(pair[1], "x", 1), 1);
-    reads = {pair[0], pair[1]};
-    TSocketList writes{pair[0]};
+    ASSERT_EQ(SendSome(second, "x", 1), 1);
+    reads = {a, b};
+    TSocketList writes{a};
     EXPECT_EQ(Stack().WaitForSockets(&reads, &writes, nullptr, 1000), 2);
-    EXPECT_EQ(reads, TSocketList{pair[0]});
-    EXPECT_EQ(writes, TSocketList{pair[0]});
-    ::close(pair[0]);
-    ::close(pair[1]);
+    EXPECT_EQ(reads, TSocketList{a});
+    EXPECT_EQ(writes, TSocketList{a});
 }
 
 TEST(SocketStackLoading, ALibraryThatCannotBeLoadedIsNamed) {

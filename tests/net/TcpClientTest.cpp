@@ -1,7 +1,4 @@
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <sys/socket.h>
 
 #include <cerrno>
 #include <string>
@@ -163,12 +160,7 @@ TEST(TcpClient, UseNagleFalseSwitchesNagleOff) {
     TTcpClient client;
     client.Host = "127.0.0.1";
     client.Port = server.Port();
-    auto noDelay = [&client] {
-        int value = -1;
-        socklen_t length = sizeof value;
-        ::getsockopt(client.SocketHandle().SocketId(), IPPROTO_TCP, TCP_NODELAY, &value, &length);
-        return value;
-    };
+    auto noDelay = [&client] { return NoDelayOf(client.SocketHandle().SocketId()); };
     client.ConnectToHost();
     EXPECT_EQ(noDelay(), 0);
     client.CloseConnection();

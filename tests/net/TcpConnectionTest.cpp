@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -265,7 +264,7 @@ TEST(WriteLine, WritingAfterTheSendSideIsShutRaises10058NotSigpipe) {
     LoopbackServer server([](ServerSide& side) { side.WaitForClientClose(); });
     TTcpClient client;
     Connect(client, server);
-    ASSERT_EQ(::shutdown(client.SocketHandle().SocketId(), SHUT_WR), 0);
+    ASSERT_TRUE(ShutdownSends(client.SocketHandle().SocketId()));
     try {
         client.WriteLine("down_load_update_browser");
         FAIL() << "no exception";

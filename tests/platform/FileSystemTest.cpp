@@ -1,6 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <string>
@@ -11,34 +9,26 @@
 #include "platform/FileSystem.h"
 #include "platform/ProgramDirectory.h"
 
-TEST(PathStatus, TellsKindSizeModeAndTime) {
+TEST(PathStatus, TellsKindAndSize) {
     TempDir dir;
     const std::string file = dir.WriteFile("f", "12345");
-    ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
     const TPathStatus status = PathStatus(file, TLinks::Follow);
     EXPECT_EQ(status.Kind, TPathKind::Regular);
     EXPECT_EQ(status.Size, 5);
-    EXPECT_EQ(status.Mode, 0640u);
-    struct stat info {};
-    ASSERT_EQ(::stat(file.c_str(), &info), 0);
-    EXPECT_EQ(status.ModifiedSeconds, info.st_mtim.tv_sec);
-    EXPECT_EQ(status.ModifiedNanoseconds, info.st_mtim.tv_nsec);
     EXPECT_EQ(PathStatus(dir.Path(), TLinks::Follow).Kind, TPathKind::Directory);
     EXPECT_EQ(PathStatus(dir.Path() + "none", TLinks::Follow).Kind, TPathKind::Absent);
-    // Below a file nothing can be looked for: that is not "absent".
-    EXPECT_EQ(PathStatus(file + "/x", TLinks::DoNotFollow).Kind, TPathKind::Unknown);
 }
 
 TEST(PathStatus, ALinkIsSeenOnlyWhenNotFollowed) {
     TempDir dir;
     const std::string target = dir.WriteFile("target", "abc");
     const std::string link = dir.Path() + "link";
-    ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
+    ASSERT_TRUE(MakeSymbolicLink(target, link));
     EXPECT_EQ(PathStatus(link, TLinks::DoNotFollow).Kind, TPathKind::Link);
     EXPECT_EQ(PathStatus(link, TLinks::Follow).Kind, TPathKind::Regular);
     EXPECT_EQ(PathStatus(link, TLinks::Follow).Size, 3);
     const std::string dangling = dir.Path() + "dangling";
-    ASSERT_EQ(::symlink((dir.Path() + "none").c_str(), dangling.c_str()), 0);
+    ASSERT_TRUE(MakeSymbolicLink(dir.Path() + "none", dangling));
     EXPECT_EQ(PathStatus(dangling, TLinks::DoNotFollow).Kind, TPathKind::Link);
     EXPECT_EQ(PathStatus(dangling, TLinks::Follow).Kind, TPathKind::Absent);
 }
@@ -50,17 +40,6 @@ TEST(MakeDirectory, MakesOneLevelAndSaysWhatWasThere) {
     EXPECT_EQ(MakeDirectory(dir.Path() + "d"), TMakeDirectoryResult::AlreadyThere);
     EXPECT_EQ(MakeDirectory(dir.WriteFile("f", "")), TMakeDirectoryResult::AlreadyThere);
     EXPECT_EQ(MakeDirectory(dir.Path() + "x/y"), TMakeDirectoryResult::Failed);
-}
-
-TEST(SetPathMode, ChangesOnlyPermissionBits) {
-    TempDir dir;
-    const std::string file = dir.WriteFile("f", "");
-    EXPECT_TRUE(SetPathMode(file, 0600));
-    EXPECT_EQ(PathStatus(file, TLinks::Follow).Mode, 0600u);
-    EXPECT_TRUE(SetPathMode(file, 0100755));  // type bits are not the caller's to give
-    EXPECT_EQ(PathStatus(file, TLinks::Follow).Mode, 0755u);
-    EXPECT_EQ(PathStatus(file, TLinks::Follow).Kind, TPathKind::Regular);
-    EXPECT_FALSE(SetPathMode(dir.Path() + "none", 0600));
 }
 
 // The installed browser is replaced by a rename: a failing replace must
@@ -105,9 +84,11 @@ TEST(ProgramDirectory, IsTheRunningProgramsFolderEndingInItsSeparator) {
     const std::string exe = ExecutablePath();
     const std::string dir = ProgramDirectory();
     ASSERT_FALSE(dir.empty());
-    EXPECT_EQ(dir.back(), '/');
+    // The system's separator; Win32FilesTest.cpp checks it is "\\" there.
+    EXPECT_TRUE(dir.back() == '/' || dir.back() == '\\') << dir;
     EXPECT_EQ(exe.substr(0, dir.size()), dir);
-    EXPECT_EQ(exe.substr(dir.size()), "platform_tests");
+    const std::string name = exe.substr(dir.size());
+    EXPECT_TRUE(name == "platform_tests" || name == "platform_tests.exe") << name;
     EXPECT_EQ(PathStatus(exe, TLinks::Follow).Kind, TPathKind::Regular);
 }
 

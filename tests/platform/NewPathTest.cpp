@@ -18,6 +18,11 @@ TEST(NewPath, ExclusiveFileRefusesEverythingAlreadyThere) {
     EXPECT_TRUE(file.Close());
     EXPECT_FALSE(file.CreateExclusive(path));
     EXPECT_FALSE(file.ErrorText().empty());
+}
+
+TEST(NewPath, ExclusiveFileRefusesADanglingLink) {
+    TempDir dir;
+    TFileHandle file;
     const std::string dangling = dir.Path() + "dangling";
     ASSERT_TRUE(MakeSymbolicLink(dir.Path() + "nowhere", dangling));
     EXPECT_FALSE(file.CreateExclusive(dangling));

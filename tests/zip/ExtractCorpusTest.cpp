@@ -76,6 +76,21 @@ bool Readable(const std::string& archive) {
                         [&](const char* x) { return archive == x; });
 }
 
+// Windows refuses these characters in a file name; an archive whose names
+// hold them is extracted only where the system takes them, which is found
+// out by trying. (Control characters are left out of created names, and
+// "\\" is a separator, on every system.)
+bool SystemTakesEveryName() {
+    const TempDir probe;
+    return std::ofstream(probe.Path() + "a*b").good();
+}
+
+bool NeedsEveryName(const std::vector<Expected>& entries) {
+    return std::any_of(entries.begin(), entries.end(), [](const Expected& e) {
+        return e.name.find_first_of("<>:\"|?*") != std::string::npos;
+    });
+}
+
 // The path to open: byte-split sets are joined first, as any reader must.
 std::string ArchivePath(const std::string& archive, const TempDir& scratch) {
     const std::string path = kCorpus + archive;
@@ -123,8 +138,14 @@ class ExtractCorpus : public ::testing::Test {
 // back from the file itself, and the run counts exactly those entries.
 TEST_F(ExtractCorpus, EveryReadableArchiveExtractsToTheListedCrcs) {
     int archives = 0;
+    int namesRefused = 0;
+    const bool everyName = SystemTakesEveryName();
     for (const auto& [archive, entries] : expected_) {
         if (!Readable(archive)) {
+            continue;
+        }
+        if (!everyName && NeedsEveryName(entries)) {
+            ++namesRefused;
             continue;
         }
         SCOPED_TRACE(archive);
@@ -167,7 +188,8 @@ TEST_F(ExtractCorpus, EveryReadableArchiveExtractsToTheListedCrcs) {
         }
         ++archives;
     }
-    EXPECT_GT(archives, 120);
+    EXPECT_LT(namesRefused, 5);
+    EXPECT_GT(archives + namesRefused, 120);
 }
 
 // Archives whose directory is ambiguous extract every entry the component

@@ -1,7 +1,8 @@
 #include "ExtractTestSupport.h"
 
-#include <sys/stat.h>
 #include <zlib.h>
+
+#include <filesystem>
 
 #include "DecoderTestSupport.h"
 #include "ZipBuilder.h"
@@ -79,8 +80,8 @@ void Prepare(TUnZipper& zip, const std::string& archive, const std::string& dest
 std::string ReadFile(const std::string& path) { return TempDir::ReadFile(path); }
 
 bool Exists(const std::string& path) {
-    struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0;
+    std::error_code error;
+    return std::filesystem::exists(std::filesystem::symlink_status(path, error));
 }
 
 uint32_t CrcOf(const std::string& data) {

@@ -1,7 +1,5 @@
 #include "UnzipCommand.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -9,6 +7,7 @@
 #include <set>
 
 #include "PrintableName.h"
+#include "platform/FileSystem.h"
 #include "platform/MessageHooks.h"
 #include "zip/UnZipper.h"
 #include "zip/base/DateTimeHelpers.h"
@@ -45,8 +44,8 @@ std::string Padded(const std::string& text, size_t width, bool left = false) {
 }
 
 bool PathExists(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0;
+    const TPathKind kind = PathStatus(path, TLinks::Follow).Kind;
+    return kind != TPathKind::Absent && kind != TPathKind::Unknown;
 }
 
 // The component's texts for damaged data are short; say what they mean.

@@ -1,7 +1,5 @@
 // zuvo-unzip: the zip component on the command line, with unzip's options.
-#include <termios.h>
-#include <unistd.h>
-
+#include <functional>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -9,6 +7,8 @@
 
 #include "UnzipCommand.h"
 #include "UnzipOptions.h"
+#include "platform/Console.h"
+#include "platform/ScopeExit.h"
 
 namespace {
 
@@ -28,40 +28,24 @@ std::optional<std::string> AskLine(const std::string& prompt) {
     return ReadLine();
 }
 
-// Turns the terminal's echo off for a password, and on again afterwards.
-class TEchoOff {
-  public:
-    TEchoOff() {
-        if (::isatty(STDIN_FILENO) && ::tcgetattr(STDIN_FILENO, &saved_) == 0) {
-            termios quiet = saved_;
-            quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-            active_ = ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet) == 0;
-        }
-    }
-    ~TEchoOff() {
-        if (active_) {
-            ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved_);
-            std::cerr << "\n";
-        }
-    }
-    TEchoOff(const TEchoOff&) = delete;
-    TEchoOff& operator=(const TEchoOff&) = delete;
-
-  private:
-    termios saved_{};
-    bool active_ = false;
-};
-
 std::optional<std::string> AskSecret(const std::string& prompt) {
     std::cerr << prompt << std::flush;
-    const TEchoOff echoOff;
+    const std::function<void()> echoOn = TurnConsoleEchoOff();
+    ScopeExit restoreEcho([&echoOn] {
+        if (echoOn) {
+            echoOn();
+            // The Enter that ended the password was not echoed either.
+            std::cerr << "\n";
+        }
+    });
     return ReadLine();
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    UseUtf8Console();
+    const std::vector<std::string> args = ProgramArguments(argc, argv);
     TUnzipOptions options;
     std::string error;
     if (!ParseUnzipOptions(args, options, error)) {

@@ -104,3 +104,5 @@ bool RemoveTree(const std::string& path) {
     ::nftw(path.c_str(), RemoveOne, kOpenFiles, FTW_DEPTH | FTW_PHYS);
     return PathStatus(path, TLinks::DoNotFollow).Kind == TPathKind::Absent;
 }
+
+bool BackslashIsSeparator() { return false; }

@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "platform/FileSystem.h"
+#include "platform/LocalTime.h"
 #include "zip/base/FileHelpers.h"
 
 namespace {
@@ -33,9 +34,7 @@ TDateTime FromLocalSeconds(double localSeconds) {
 }
 
 double LocalSecondsOf(time_t t, long nanoseconds) {
-    struct tm parts {};
-    localtime_r(&t, &parts);
-    return static_cast<double>(t + parts.tm_gmtoff) + static_cast<double>(nanoseconds) / 1e9;
+    return static_cast<double>(t + LocalTimeOffset(t)) + static_cast<double>(nanoseconds) / 1e9;
 }
 
 }  // namespace

@@ -32,6 +32,9 @@ std::string StripBackSlash(const std::string& s) {
 
 std::string DOSToUnixFilename(std::string s) {
     std::replace(s.begin(), s.end(), '\\', '/');
+    if (BackslashIsSeparator()) {
+        return s;  // where it would separate, a held backslash stays held
+    }
     const std::string held = kNameBackslash;
     for (size_t at = s.find(held); at != std::string::npos; at = s.find(held, at + 1)) {
         s.replace(at, held.size(), 1, '\\');

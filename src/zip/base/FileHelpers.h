@@ -14,7 +14,8 @@ bool DirExists(const std::string& dir);
 std::string StripBackSlash(const std::string& s);
 // Inside the component `\` separates a path's parts. A backslash that is
 // part of a name (Unix allows it) is held as this private-use character,
-// as Cygwin and WSL hold it, and becomes a backslash again in a Unix path.
+// as Cygwin and WSL hold it, and becomes a backslash again in a path of a
+// system where a backslash is no separator.
 inline constexpr const char* kNameBackslash = "\xEF\x81\x9C";  // U+F05C
 // Every `\` becomes `/`, every held backslash `\`.
 std::string DOSToUnixFilename(std::string s);
