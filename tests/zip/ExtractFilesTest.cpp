@@ -78,8 +78,9 @@ TEST_F(ExtractFiles, DefaultPromptAsksThroughTheMessageBox) {
     EXPECT_EQ(extract::ReadFile(path), "new");
 }
 
+// Only names that exist are asked about; a fresh one is simply written.
 TEST_F(ExtractFiles, PromptHandlerDecidesWithTheFullName) {
-    Use({{"a.txt", "new"}, {"b.txt", "new"}});
+    Use({{"a.txt", "new"}, {"b.txt", "new"}, {"c.txt", "fresh"}});
     zip_.OverwriteMode = Prompt;
     const std::string a = Existing("a.txt", "old");
     const std::string b = Existing("b.txt", "old");
@@ -89,11 +90,12 @@ TEST_F(ExtractFiles, PromptHandlerDecidesWithTheFullName) {
         overwrite = name == a;
     };
     RecordingHooks hooks;
-    EXPECT_EQ(zip_.UnZip(), 1);
+    EXPECT_EQ(zip_.UnZip(), 2);
     EXPECT_TRUE(hooks.Boxes().empty());
     EXPECT_EQ(asked, (std::vector<std::string>{a, b}));
     EXPECT_EQ(extract::ReadFile(a), "new");
     EXPECT_EQ(extract::ReadFile(b), "old");
+    EXPECT_EQ(extract::ReadFile(dest_ + "/c.txt"), "fresh");
 }
 
 TEST_F(ExtractFiles, AlwaysReplacesAndNeverKeeps) {

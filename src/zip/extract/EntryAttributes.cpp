@@ -1,5 +1,8 @@
 #include "zip/extract/EntryAttributes.h"
 
+#include <algorithm>
+#include <ctime>
+
 #include "platform/FileSystem.h"
 #include "zip/base/SmallHelpers.h"
 
@@ -15,6 +18,38 @@ constexpr uint32_t kSymbolicLinkType = 0120000;
 
 }  // namespace
 
+namespace {
+
+// Days from 1970-01-01 to the given day of the proleptic Gregorian calendar
+// (month 1..12), by the usual era arithmetic.
+int64_t DaysFromCivil(int64_t year, int64_t month, int64_t day) {
+    year -= month <= 2 ? 1 : 0;
+    const int64_t era = (year >= 0 ? year : year - 399) / 400;
+    const int64_t yearOfEra = year - era * 400;
+    const int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
+int64_t SecondsAsIfUtc(const struct tm& parts) {
+    return DaysFromCivil(parts.tm_year + int64_t{1900}, parts.tm_mon + int64_t{1}, parts.tm_mday) *
+               86400 +
+           parts.tm_hour * int64_t{3600} + parts.tm_min * int64_t{60} + parts.tm_sec;
+}
+
+// How far local time is ahead of UTC at the instant `when`.
+int64_t LocalOffsetAt(time_t when) {
+    struct tm local {};
+    if (::localtime_r(&when, &local) == nullptr) {
+        return 0;
+    }
+    return SecondsAsIfUtc(local) - static_cast<int64_t>(when);
+}
+
+}  // namespace
+
+void RefreshLocalTimeZone() { ::tzset(); }
+
 time_t DosDateTimeToUnix(uint32_t dosDateTime) {
     const uint32_t v = GoodTimeStamp(dosDateTime);
     const uint32_t time = v & 0xFFFFu;
@@ -26,18 +61,31 @@ time_t DosDateTimeToUnix(uint32_t dosDateTime) {
     parts.tm_hour = static_cast<int>(time >> 11);
     parts.tm_min = static_cast<int>((time >> 5) & 0x3F);
     parts.tm_sec = static_cast<int>((time & 0x1F) * 2);
-    parts.tm_isdst = -1;  // whatever daylight saving time said on that day
-    return ::mktime(&parts);
+    // mktime would do this too, but it reloads the time zone on every call
+    // (a look at its file each time); localtime_r keeps the loaded one.
+    // The offset is the one in force at the moment meant, whatever daylight
+    // saving time said on that day: guessed from the wall time read as UTC,
+    // then taken again at the instant that guess gives. In the hour that a
+    // clock change skips the offset from before the change is used.
+    const int64_t wall = SecondsAsIfUtc(parts);
+    const int64_t first = wall - LocalOffsetAt(static_cast<time_t>(wall));
+    const int64_t offset = LocalOffsetAt(static_cast<time_t>(first));
+    const int64_t second = wall - offset;
+    if (LocalOffsetAt(static_cast<time_t>(second)) == offset) {
+        return static_cast<time_t>(second);
+    }
+    return static_cast<time_t>(std::max(first, second));
+}
+
+bool ModeDependsOnCurrent(uint16_t versionMadeBy, uint32_t externalAttributes) {
+    return (versionMadeBy >> 8) != kHostUnix || (externalAttributes >> 16) == 0;
 }
 
 std::optional<uint32_t> ModeForEntry(uint16_t versionMadeBy, uint32_t externalAttributes,
                                      uint32_t currentMode, bool directory) {
     const uint32_t ownerAll = directory ? kOwnerAll : 0;
-    if ((versionMadeBy >> 8) == kHostUnix) {
-        const uint32_t unixMode = externalAttributes >> 16;
-        if (unixMode != 0) {
-            return (unixMode & kAllPermissions) | ownerAll;
-        }
+    if (!ModeDependsOnCurrent(versionMadeBy, externalAttributes)) {
+        return ((externalAttributes >> 16) & kAllPermissions) | ownerAll;
     }
     if ((externalAttributes & kDosReadOnly) != 0) {
         return (currentMode & kAllPermissions & ~kWriteBits) | ownerAll;

@@ -7,8 +7,12 @@
 // Dates and permissions of extracted files, from an entry's fields.
 
 // The DOS date and time (time in the low word, date in the high word),
-// repaired into a valid range first, read as local time.
+// repaired into a valid range first, read as local time in the zone loaded
+// when the process first needed it or at the last RefreshLocalTimeZone.
 time_t DosDateTimeToUnix(uint32_t dosDateTime);
+// Loads the system's time zone again (once per extraction run, so a zone
+// changed meanwhile is seen without loading it for every entry).
+void RefreshLocalTimeZone();
 
 // Permission bits for an extracted file or directory, or nullopt to leave
 // what the system gave it. An entry made on a Unix host (high byte of
@@ -19,6 +23,10 @@ time_t DosDateTimeToUnix(uint32_t dosDateTime);
 // rest of the archive can still be written into it.
 std::optional<uint32_t> ModeForEntry(uint16_t versionMadeBy, uint32_t externalAttributes,
                                      uint32_t currentMode, bool directory);
+
+// False when ModeForEntry ignores `currentMode` for such an entry (it
+// carries Unix permission bits), so the file's mode need not be asked.
+bool ModeDependsOnCurrent(uint16_t versionMadeBy, uint32_t externalAttributes);
 
 // Applies ModeForEntry to an existing directory (without following a link).
 void ApplyDirectoryAttributes(const char* path, uint16_t versionMadeBy,

@@ -8,6 +8,7 @@
 #include "zip/base/FileHelpers.h"
 #include "zip/base/SetForScope.h"
 #include "zip/base/WildMatch.h"
+#include "zip/extract/EntryAttributes.h"
 #include "zip/extract/MemoryTarget.h"
 #include "zip/extract/OutputFile.h"
 
@@ -53,6 +54,9 @@ void TExtractRun::Body() {
     rules_ = {z_.DestDir(), z_.RecreateDirs, z_.RelativePathList};
     if (FilesTarget() && !z_.DestDir().empty() && !DirExists(z_.DestDir())) {
         ForceCreateDirectories(z_.DestDir());
+    }
+    if (FilesTarget()) {
+        RefreshLocalTimeZone();  // the files' dates are read in it
     }
     // A split set is read part after part: visit the entries in archive order.
     if (z_.EndCentral().GetThis_Disk() != 0 && z_.SortMode() != ByNone) {

@@ -48,7 +48,9 @@ class TExtractRun {
     void ExtractDirectory(int32_t index, const TZipHeaderInfo& entry, const TOutputPlace& place);
     bool PrepareFileTarget(int32_t index, const TZipHeaderInfo& entry, const std::string& fName,
                            bool nameIsOurs);
-    bool MayReplace(int32_t index, const TZipHeaderInfo& entry, const std::string& fName);
+    // `knownAbsent`: nothing had the name when the entry began; no look.
+    bool MayReplace(int32_t index, const TZipHeaderInfo& entry, const std::string& fName,
+                    bool knownAbsent = false);
     bool CreateOutputFile(int32_t index, const TZipHeaderInfo& entry, const std::string& fName);
     bool CheckPassword(int32_t index, const TZipHeaderInfo& entry, int64_t& compressedLeft);
     void PrepareStreamOrMemory(const TZipHeaderInfo& entry, int64_t compressedLeft);
@@ -87,6 +89,9 @@ class TExtractRun {
     std::vector<TPendingLink> pendingLinks_;
     void Skip(int32_t index, TSkipReason reason, const std::string& name);
     bool FilesTarget() const;
+    // The size of the archive part being read. A one-part archive is asked
+    // once per run (each ask is a system call); a split set's parts change.
+    int64_t ArchiveSize();
 
     TUnZipper& z_;
     TExtractRequest request_;
@@ -98,6 +103,7 @@ class TExtractRun {
     TPlacementRules rules_;
     // The date and time as stored in the current entry's local header.
     uint32_t localDosDateTime_ = 0;
+    int64_t onePartSize_ = -1;  // not asked yet
     int32_t numFiles_ = 0;
     int32_t fileCount_ = 0;
     bool retry_ = false;

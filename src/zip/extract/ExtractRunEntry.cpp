@@ -6,6 +6,7 @@
 #include <span>
 
 #include "platform/FileOps.h"
+#include "platform/FileSystem.h"
 #include "platform/MessageHooks.h"
 #include "platform/ScopeExit.h"
 #include "zip/UnZipper.h"
@@ -67,15 +68,23 @@ void TExtractRun::ExtractEntry(int32_t index) {
     if (skip) {
         return;
     }
+    // Whether nothing has the target's name yet, from the one look that
+    // also checks it for a link: then there is nothing to ask about.
+    bool targetAbsent = false;
     if (FilesTarget()) {
         // A name of our own making is checked for links on the way; one
         // that a handler chose is the handler's business.
         if (fName == ourName) {
-            if (!MakeDirectoriesInside(rules_.destDir, fName, true, checkedDirs_).empty() ||
-                !CheckFinalComponent(fName).empty()) {
+            if (!MakeDirectoriesInside(rules_.destDir, fName, true, checkedDirs_).empty()) {
                 Skip(index, srCreateError, fName);
                 return;
             }
+            const TPathKind kind = PathStatus(fName, TLinks::DoNotFollow).Kind;
+            if (kind == TPathKind::Link) {
+                Skip(index, srCreateError, fName);
+                return;
+            }
+            targetAbsent = kind == TPathKind::Absent;
         } else if (const std::string dir = DirectoryPart(fName); !dir.empty() && !DirExists(dir)) {
             ForceCreateDirectories(dir);
         }
@@ -90,7 +99,8 @@ void TExtractRun::ExtractEntry(int32_t index) {
         return;
     }
     if (FilesTarget()) {
-        if (!MayReplace(index, entry, fName) || !CreateOutputFile(index, entry, fName)) {
+        if (!MayReplace(index, entry, fName, targetAbsent) ||
+            !CreateOutputFile(index, entry, fName)) {
             return;
         }
         stages_.UseFile(file_.get());
@@ -174,10 +184,15 @@ bool TExtractRun::PositionAtData(const TZipHeaderInfo& entry) {
     // is this entry's fault, not the run's: it is reported with the entry
     // like a missing one, and the entries after it are still extracted.
     TStream& archive = archive_;
+    const int64_t size = ArchiveSize();
     const auto holds = [&](int64_t count) {
-        return !onePart || archive.Size() - archive.Position() >= count;
+        return !onePart || size - archive.Position() >= count;
     };
-    if (!SeekWithin(archive, entry.GetRelativeOffset()) || !holds(local_file_header::kSize)) {
+    if (size < 0 || entry.GetRelativeOffset() > static_cast<uint64_t>(size)) {
+        return false;
+    }
+    archive.Seek(static_cast<int64_t>(entry.GetRelativeOffset()), TSeekOrigin::soBeginning);
+    if (!holds(local_file_header::kSize)) {
         return false;
     }
     std::array<uint8_t, local_file_header::kSize> bytes{};
@@ -214,8 +229,9 @@ void TExtractRun::ExtractDirectory(int32_t index, const TZipHeaderInfo& entry,
     ++fileCount_;
 }
 
-bool TExtractRun::MayReplace(int32_t index, const TZipHeaderInfo& entry, const std::string& fName) {
-    if (!FileExists(DOSToUnixFilename(fName)) || z_.OverwriteMode == Always) {
+bool TExtractRun::MayReplace(int32_t index, const TZipHeaderInfo& entry, const std::string& fName,
+                             bool knownAbsent) {
+    if (knownAbsent || z_.OverwriteMode == Always || !FileExists(DOSToUnixFilename(fName))) {
         return true;
     }
     bool replace = false;
@@ -326,7 +342,7 @@ void TExtractRun::PrepareStreamOrMemory(const TZipHeaderInfo& entry, int64_t com
     if (z_.EndCentral().GetThis_Disk() == 0) {
         TStream& archive = archive_;
         compressedLeft =
-            std::min(compressedLeft, std::max<int64_t>(0, archive.Size() - archive.Position()));
+            std::min(compressedLeft, std::max<int64_t>(0, ArchiveSize() - archive.Position()));
     }
     if (memory_) {
         memory_->BeginEntry(entry.directory + entry.filename, entry.compression_method,
@@ -381,9 +397,14 @@ void TExtractRun::FinishFile(const TZipHeaderInfo& entry, bool decompressed) {
     if (decompressed) {
         file_->SetModificationTime(DosDateTimeToUnix(entry.last_mod_file_date_time));
         if (z_.RetainAttributes) {
-            if (const auto mode =
-                    ModeForEntry(entry.version_made_by, entry.external_file_attributes,
-                                 file_->CurrentMode(), false)) {
+            // The file's present mode is asked only when the entry's depends
+            // on it: one system call less for most entries.
+            const uint32_t current =
+                ModeDependsOnCurrent(entry.version_made_by, entry.external_file_attributes)
+                    ? file_->CurrentMode()
+                    : 0;
+            if (const auto mode = ModeForEntry(entry.version_made_by,
+                                               entry.external_file_attributes, current, false)) {
                 file_->SetMode(*mode);
             }
         }
@@ -433,6 +454,16 @@ void TExtractRun::ReportDamaged(int32_t index, const TZipHeaderInfo& entry) {
     } else if (z_.OnBadCRC) {
         z_.OnBadCRC(z_, ~stages_.Crc(), entry.crc32, index);
     }
+}
+
+int64_t TExtractRun::ArchiveSize() {
+    if (z_.EndCentral().GetThis_Disk() != 0) {
+        return archive_.Size();
+    }
+    if (onePartSize_ < 0) {
+        onePartSize_ = archive_.Size();
+    }
+    return onePartSize_;
 }
 
 void TExtractRun::Skip(int32_t index, TSkipReason reason, const std::string& name) {

@@ -98,6 +98,17 @@ TOutputFile::TOutputFile(const std::string& fileName, int32_t bufferSize, bool f
     : fileName_(fileName),
       flushOnClose_(flushOnClose),
       capacity_(static_cast<size_t>(std::max<int32_t>(bufferSize, 1))) {
+    // Most names are new: a create that refuses anything already there
+    // needs no look at the name first. Only when it fails is the name
+    // looked at, and the file opened the way an existing name needs.
+    if (!file_.CreateExclusive(fileName)) {
+        CreateInPlaceOfExisting(fileName);
+    }
+    buffer_ = std::make_unique<uint8_t[]>(capacity_);
+    sink_ = [this](const uint8_t* data, size_t count) { return WriteToFile(file_, data, count); };
+}
+
+void TOutputFile::CreateInPlaceOfExisting(const std::string& fileName) {
     // One look at the name serves both questions below.
     const TPathStatus existing = PathStatus(fileName, TLinks::DoNotFollow);
     const bool replacing = existing.Kind == TPathKind::Regular;
@@ -113,8 +124,6 @@ TOutputFile::TOutputFile(const std::string& fileName, int32_t bufferSize, bool f
                   : !file_.CreateNoFollow(fileName)) {
         throw EFCreateError("Cannot create file " + fileName);
     }
-    buffer_ = std::make_unique<uint8_t[]>(capacity_);
-    sink_ = [this](const uint8_t* data, size_t count) { return WriteToFile(file_, data, count); };
 }
 
 TOutputFile::TOutputFile(const std::string& fileName, int32_t bufferSize, bool flushOnClose,
@@ -139,6 +148,9 @@ TOutputFile::~TOutputFile() {
 }
 
 void TOutputFile::SetSize(int64_t size) {
+    if (size < kSizedFrom) {
+        return;
+    }
     if (!file_.SetSize(size)) {
         throw EStreamError("Cannot set the size of \"" + fileName_ + "\". " + file_.ErrorText());
     }

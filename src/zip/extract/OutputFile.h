@@ -11,7 +11,8 @@
 // One extracted file: created without following a symbolic link at its
 // last component (an existing file is replaced by a new file renamed over it
 // when closed; its other hard links keep the old contents), sized to its
-// final length before the first write, and written through a buffer. Blocks
+// final length before the first write when it is large (kSizedFrom), and
+// written through a buffer. Blocks
 // as large as the buffer go straight to the file once the buffer is empty,
 // so the usual 32 KB blocks cost one system call each. SetSize with
 // kBackgroundFrom bytes or more hands every later write to a
@@ -20,6 +21,9 @@
 class TOutputFile {
   public:
     static constexpr int64_t kBackgroundFrom = int64_t{4} << 20;
+    // Smaller files are not sized up front: the call would cost as much as
+    // writing them, and their few writes give them their length anyway.
+    static constexpr int64_t kSizedFrom = int64_t{1} << 20;
 
     // Raises EFCreateError ("Cannot create file <name>") when the file
     // cannot be created, also for an existing file without write
@@ -34,7 +38,8 @@ class TOutputFile {
     TOutputFile(const TOutputFile&) = delete;
     TOutputFile& operator=(const TOutputFile&) = delete;
 
-    // Sets the file's length; raises EStreamError when the system refuses.
+    // Sets the file's length when it is kSizedFrom or more (a smaller file
+    // is left to its writes); raises EStreamError when the system refuses.
     // Before the first write only. A size of kBackgroundFrom or more starts
     // the background writer.
     void SetSize(int64_t size);
@@ -58,6 +63,9 @@ class TOutputFile {
     const std::string& FileName() const { return fileName_; }
 
   private:
+    // The constructor's road when an exclusive create failed: replaces an
+    // existing regular file, or creates without following a link.
+    void CreateInPlaceOfExisting(const std::string& fileName);
     void WriteAll(const uint8_t* data, size_t count);
 
     std::string fileName_;
