@@ -23,6 +23,7 @@ trap '"$wineserver" -k >/dev/null 2>&1 || true' EXIT
 # waiting for it to close. The first Wine program makes the prefix the
 # first time.
 echo "== Windows tests under Wine (prefix $WINEPREFIX)"
+mkdir -p "$WINEPREFIX"  # the server refuses a prefix folder that is not there
 "$wineserver" -p >/dev/null 2>&1 </dev/null
 "$wine" cmd /c exit >/dev/null 2>&1 </dev/null
 

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/LocalTime.h"
 #include "platform/ScopeExit.h"
 #include "zip/extract/EntryAttributes.h"
 

@@ -5,3 +5,5 @@ int64_t LocalTimeOffset(time_t when) {
     localtime_r(&when, &parts);
     return parts.tm_gmtoff;
 }
+
+void RefreshLocalTimeZone() { tzset(); }

@@ -9,3 +9,5 @@ int64_t LocalTimeOffset(time_t when) {
     }
     return static_cast<int64_t>(_mkgmtime(&parts)) - static_cast<int64_t>(when);
 }
+
+void RefreshLocalTimeZone() { _tzset(); }

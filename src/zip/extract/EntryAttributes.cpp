@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "platform/FileSystem.h"
+#include "platform/LocalTime.h"
 #include "zip/base/SmallHelpers.h"
 
 namespace {
@@ -38,17 +39,9 @@ int64_t SecondsAsIfUtc(const struct tm& parts) {
 }
 
 // How far local time is ahead of UTC at the instant `when`.
-int64_t LocalOffsetAt(time_t when) {
-    struct tm local {};
-    if (::localtime_r(&when, &local) == nullptr) {
-        return 0;
-    }
-    return SecondsAsIfUtc(local) - static_cast<int64_t>(when);
-}
+int64_t LocalOffsetAt(time_t when) { return LocalTimeOffset(when); }
 
 }  // namespace
-
-void RefreshLocalTimeZone() { ::tzset(); }
 
 time_t DosDateTimeToUnix(uint32_t dosDateTime) {
     const uint32_t v = GoodTimeStamp(dosDateTime);

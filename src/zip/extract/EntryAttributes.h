@@ -8,11 +8,10 @@
 
 // The DOS date and time (time in the low word, date in the high word),
 // repaired into a valid range first, read as local time in the zone loaded
-// when the process first needed it or at the last RefreshLocalTimeZone.
+// when the process first needed it or at the last RefreshLocalTimeZone
+// (platform/LocalTime.h; an extraction run calls it once, so a zone changed
+// meanwhile is seen without loading it for every entry).
 time_t DosDateTimeToUnix(uint32_t dosDateTime);
-// Loads the system's time zone again (once per extraction run, so a zone
-// changed meanwhile is seen without loading it for every entry).
-void RefreshLocalTimeZone();
 
 // Permission bits for an extracted file or directory, or nullopt to leave
 // what the system gave it. An entry made on a Unix host (high byte of

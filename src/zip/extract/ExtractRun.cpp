@@ -4,6 +4,7 @@
 
 #include <exception>
 
+#include "platform/LocalTime.h"
 #include "zip/UnZipper.h"
 #include "zip/base/FileHelpers.h"
 #include "zip/base/SetForScope.h"
