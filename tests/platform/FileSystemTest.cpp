@@ -54,6 +54,19 @@ TEST(ReplaceFile, AFailedReplaceKeepsTheOldFile) {
     EXPECT_EQ(TempDir::ReadFile(installed), "old");
 }
 
+// A tree with folders, a read-only file and Chinese names goes whole.
+TEST(RemoveTree, RemovesAWholeTree) {
+    TempDir dir;
+    ASSERT_TRUE(CreateDir(dir.Path() + "tree"));
+    ASSERT_TRUE(CreateDir(dir.Path() + "tree/\xE7\x9B\xAE\xE5\xBD\x95"));  // 目录
+    const std::string file = dir.WriteFile("tree/\xE7\x9B\xAE\xE5\xBD\x95/f.txt", "x");
+    ASSERT_TRUE(SetPathMode(file, 0444));
+    EXPECT_EQ(ListDirectory(dir.Path() + "tree"),
+              (std::vector<std::string>{"\xE7\x9B\xAE\xE5\xBD\x95"}));
+    EXPECT_TRUE(RemoveTree(dir.Path() + "tree"));
+    EXPECT_EQ(PathStatus(dir.Path() + "tree", TLinks::DoNotFollow).Kind, TPathKind::Absent);
+}
+
 // A tree with a link to something outside it goes whole, the link's target
 // stays; ListDirectory names what is there, without "." and "..".
 TEST(RemoveTree, RemovesEverythingBelowButNeverFollowsALink) {

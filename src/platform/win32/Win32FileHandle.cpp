@@ -125,17 +125,18 @@ bool TFileHandle::CreateExclusive(const std::string& path) {
     return IsOpen() || Failed();
 }
 
-int64_t TFileHandle::Read(void* buffer, int64_t count) {
-    auto* out = static_cast<char*>(buffer);
+namespace {
+
+// Moves `count` bytes in steps a DWORD can count, through `move(done, step,
+// moved)`; stops at a failure (returning false) or at a step that moved
+// nothing. Returns the bytes moved.
+template <typename Move>
+int64_t MoveInSteps(int64_t count, Move move) {
     int64_t done = 0;
     while (done < count) {
         const auto step = static_cast<DWORD>(std::min(count - done, kLargestMove));
         DWORD n = 0;
-        if (!::ReadFile(AsHandle(handle_), out + done, step, &n, nullptr)) {
-            Failed();
-            break;
-        }
-        if (n == 0) {
+        if (!move(done, step, n) || n == 0) {
             break;
         }
         done += n;
@@ -143,22 +144,28 @@ int64_t TFileHandle::Read(void* buffer, int64_t count) {
     return done;
 }
 
+}  // namespace
+
+int64_t TFileHandle::Read(void* buffer, int64_t count) {
+    auto* out = static_cast<char*>(buffer);
+    return MoveInSteps(count, [&](int64_t done, DWORD step, DWORD& n) {
+        if (::ReadFile(AsHandle(handle_), out + done, step, &n, nullptr)) {
+            return true;
+        }
+        Failed();
+        return false;
+    });
+}
+
 int64_t TFileHandle::Write(const void* buffer, int64_t count) {
     const auto* in = static_cast<const char*>(buffer);
-    int64_t done = 0;
-    while (done < count) {
-        const auto step = static_cast<DWORD>(std::min(count - done, kLargestMove));
-        DWORD n = 0;
-        if (!::WriteFile(AsHandle(handle_), in + done, step, &n, nullptr)) {
-            Failed();
-            break;
+    return MoveInSteps(count, [&](int64_t done, DWORD step, DWORD& n) {
+        if (::WriteFile(AsHandle(handle_), in + done, step, &n, nullptr)) {
+            return true;
         }
-        if (n == 0) {
-            break;
-        }
-        done += n;
-    }
-    return done;
+        Failed();
+        return false;
+    });
 }
 
 std::optional<int64_t> TFileHandle::Seek(int64_t offset, TSeekOrigin origin) {
