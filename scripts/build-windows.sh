@@ -2,7 +2,8 @@
 # Cross-builds the Windows programs and their tests with MinGW-w64 into
 # build/windows. GoogleTest is built from the sources Debian ships
 # (/usr/src/googletest) with the same compiler into build/windows-deps
-# first, once. Extra arguments go to CMake when configuring.
+# first, once. Extra arguments go to CMake when configuring; without a
+# package key among them the demo key is built in.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -26,11 +27,18 @@ if command -v ccache >/dev/null; then
     launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
 
+# The same package key rule as scripts/build.sh: the demo key unless one
+# is given.
+keys=()
+if [[ " $* " != *ZUVO_PACKAGE_PUBLIC_KEYS=* && " $* " != *ZUVO_ALLOW_UNSIGNED_PACKAGES=ON* ]]; then
+    keys=("-DZUVO_PACKAGE_PUBLIC_KEYS=$(bash scripts/demo-key.sh)")
+fi
+
 # zlib is linked statically (libz.a named explicitly: given the choice,
 # CMake would take the import library of zlib1.dll).
 cmake -S . -B build/windows -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZUVO_WERROR=ON \
     -DGTest_DIR="$deps/lib/cmake/GTest" \
     -DZLIB_INCLUDE_DIR="$mingw_root/include" -DZLIB_LIBRARY="$mingw_root/lib/libz.a" \
-    "${launcher[@]}" "$@" >/dev/null
+    "${launcher[@]}" "${keys[@]}" "$@" >/dev/null
 cmake --build build/windows

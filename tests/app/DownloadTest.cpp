@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "LoopbackServer.h"
+#include "ServingThread.h"
 #include "WorkflowFixture.h"
 #include "platform/Exception.h"
 #include "platform/FileOps.h"

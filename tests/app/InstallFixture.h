@@ -6,6 +6,7 @@
 #include <string>
 #include <thread>
 
+#include "ServingThread.h"
 #include "SignedPackage.h"
 #include "WorkflowFixture.h"
 #include "platform/FileOps.h"
