@@ -6,9 +6,13 @@
 # rest.
 # With a display the window opens and you press its OK button; without one
 # the updater runs unattended and this script reports what happened.
+# --windows does the same with the Windows updater under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
+if [[ ${1:-} == --windows ]]; then
+    exec bash scripts/run-windows.sh
+fi
 bash scripts/build.sh release
 
 demo=$PWD/build/demo

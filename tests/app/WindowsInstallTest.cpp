@@ -55,9 +55,12 @@ class WindowsInstall : public WorkflowFixture {
         out.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
     }
 
+    // Whether the browser of `version` has noted its start.
     bool Started(const std::string& version) const {
+        const std::string line = "zuvo browser " + version + " started\n";
         for (int i = 0; i < 2000; ++i) {
-            if (FileExists(programDir + "started-" + version)) {
+            if (FileExists(programDir + "browser.log") &&
+                TempDir::ReadFile(programDir + "browser.log").find(line) != std::string::npos) {
                 return true;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -140,7 +143,7 @@ TEST_F(WindowsInstall, ARunningBrowserIsKeptWholeAndTheNextTryAfterItEndedSuccee
     EXPECT_EQ(hooks.Boxes()[0].text, kFailureText);
     EXPECT_EQ(hooks.Boxes()[0].flags, 0x30u);
     ExpectOldBrowserWhole();
-    EXPECT_FALSE(FileExists(programDir + "started-new"));
+    EXPECT_EQ(TempDir::ReadFile(programDir + "browser.log"), "zuvo browser old started\n");
     EXPECT_TRUE(FileExists(programDir + "updateFile/Browser.zip")) << "kept for another try";
 
     ASSERT_TRUE(running.Release());
