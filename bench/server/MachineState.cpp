@@ -51,3 +51,27 @@ double PageCacheShare(const std::string& path) {
     }
     return static_cast<double>(in) / static_cast<double>(resident.size());
 }
+
+long long TcpCounter(const std::string& group, const std::string& name) {
+    const std::string file = group == "Tcp" ? "/proc/net/snmp" : "/proc/net/netstat";
+    std::ifstream in(file);
+    const std::string prefix = group + ":";
+    std::string names;
+    std::string values;
+    // Each group is a line of names followed by a line of values.
+    while (std::getline(in, names) && std::getline(in, values)) {
+        if (names.rfind(prefix, 0) != 0) {
+            continue;
+        }
+        std::istringstream n(names);
+        std::istringstream v(values);
+        std::string key;
+        long long value = 0;
+        while (n >> key && v >> value) {
+            if (key == name) {
+                return value;
+            }
+        }
+    }
+    return -1;
+}

@@ -12,3 +12,7 @@ std::string LoadAverage1();
 std::string KernelSetting(const std::string& path);
 // The share (0 to 1) of the file's pages in the page cache, -1 when unknown.
 double PageCacheShare(const std::string& path);
+// A counter of the system's TCP statistics in /proc/net/snmp ("Tcp" lines)
+// or /proc/net/netstat ("TcpExt" lines), e.g. ("Tcp", "RetransSegs"); -1
+// when unknown. Counts every connection of the machine, not only ours.
+long long TcpCounter(const std::string& group, const std::string& name);

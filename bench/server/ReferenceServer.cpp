@@ -3,17 +3,17 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
-#include <pthread.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/sendfile.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
 #include <cerrno>
 #include <cstring>
-#include <ctime>
 #include <stdexcept>
 
 namespace {
@@ -61,23 +61,11 @@ TReferenceServer::TReferenceServer(std::string packagePath)
     port_ = ntohs(address.sin_port);
     Watch(epoll_.Get(), listener_.Get(), EPOLLIN);
     Watch(epoll_.Get(), stop_.Get(), EPOLLIN);
-    thread_ = std::thread([this] { Run(); });
 }
 
-TReferenceServer::~TReferenceServer() {
+void TReferenceServer::Stop() noexcept {
     const std::uint64_t one = 1;
     [[maybe_unused]] const ssize_t n = ::write(stop_.Get(), &one, sizeof(one));
-    thread_.join();
-}
-
-double TReferenceServer::CpuSeconds() const {
-    clockid_t clock{};
-    timespec used{};
-    if (::pthread_getcpuclockid(const_cast<std::thread&>(thread_).native_handle(), &clock) != 0 ||
-        ::clock_gettime(clock, &used) != 0) {
-        return 0;
-    }
-    return static_cast<double>(used.tv_sec) + static_cast<double>(used.tv_nsec) / 1e9;
 }
 
 void TReferenceServer::Run() {
@@ -165,4 +153,27 @@ bool TReferenceServer::Send(TClient& client) {
         }
     }
     return false;  // all sent: the close ends the package
+}
+
+TReferenceProcess::TReferenceProcess(const std::string& packagePath) : server_(packagePath) {
+    pid_ = ::fork();
+    if (pid_ < 0) {
+        Fail("fork");
+    }
+    if (pid_ == 0) {
+        // The child shares the listener, the epoll set and the stop event
+        // with the parent; only the child ever waits on them.
+        int status = 0;
+        try {
+            server_.Run();
+        } catch (const std::exception&) {
+            status = 1;
+        }
+        ::_exit(status);
+    }
+}
+
+TReferenceProcess::~TReferenceProcess() {
+    server_.Stop();
+    ::waitpid(pid_, nullptr, 0);
 }

@@ -51,14 +51,6 @@ TServerProcess::~TServerProcess() {
 
 long TServerProcess::PeakKiB() const { return PeakKiBOf(std::to_string(pid_)); }
 
-double TServerProcess::CpuSeconds() const {
-    // The scheduler's own count in nanoseconds, summed over the process's
-    // threads: finer than the clock ticks of /proc/<pid>/stat.
-    std::ifstream in("/proc/" + std::to_string(pid_) + "/schedstat");
-    unsigned long long onCpu = 0;
-    return in >> onCpu ? static_cast<double>(onCpu) / 1e9 : 0;
-}
-
 std::uint16_t TServerProcess::WaitForPort() const {
     const std::regex listening("listening on 127\\.0\\.0\\.1:([0-9]+)");
     for (int i = 0; i < 500; ++i) {
@@ -84,4 +76,10 @@ long PeakKiBOf(const std::string& pid) {
         }
     }
     return -1;
+}
+
+double CpuSecondsOf(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/schedstat");
+    unsigned long long onCpu = 0;
+    return in >> onCpu ? static_cast<double>(onCpu) / 1e9 : 0;
 }
