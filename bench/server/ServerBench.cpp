@@ -21,8 +21,9 @@
 // so the wall-clock figure says whether the server keeps up with these
 // clients, and the CPU per GB says what serving costs. The real server
 // keeps up: its per-round ratios stay within the spread of the second
-// reference. It does spend about a tenth more CPU per GB (48 against 42 and
-// 39 ms in one run, 59 against 53 and 52 in the next). That is its
+// reference. In most runs it spends about a tenth more CPU per GB (48
+// against 42 and 39 ms in one run, 59 against 53 and 52 in the next; not in
+// every run, as CPU per GB itself moves by up to a fifth between runs). That is its
 // half-close and wait for the client's close after the last byte: a
 // reference made to do the same spent as much, and a server changed to close
 // at once spent as little as the reference (three runs each, at a load of 4
