@@ -198,7 +198,8 @@ void TClientConnection::FinishSending(TServerClock::time_point now) {
     package_.Reset();
     Finish("complete", true);
     // The close is the package's end marker. Half-close, then read until the
-    // client closes too.
+    // client closes too. On loopback this costs about a tenth more CPU per GB
+    // than closing at once; kept on purpose, since a reset could cut the tail.
     ::shutdown(socket_.Get(), SHUT_WR);
     state_ = TState::Lingering;
     deadline_ = now + settings_.lingerTimeout;

@@ -62,7 +62,11 @@ std::string Timestamp() {
     return text;
 }
 
-void LogLine(const std::string& line) { std::cerr << Timestamp() << ' ' << line << std::endl; }
+// One output operation per line: standard error is unbuffered, so every `<<`
+// would be a system call of its own.
+void LogLine(const std::string& line) {
+    std::cerr << (Timestamp() + ' ' + line + '\n') << std::flush;
+}
 
 }  // namespace
 
