@@ -42,8 +42,8 @@ TfrmUpdateMain::TfrmUpdateMain(IUpdateSteps& steps, TWorkflowTimings timings, TE
         endLoop_ = [] { ::PostQuitMessage(0); };
     }
     font_ = NewWindowFont();
-    Create({kClassName, WS_POPUP | WS_CLIPCHILDREN, WS_EX_TOPMOST | WS_EX_APPWINDOW, nullptr, 0,
-            0, kWidth, kHeight, Widen(kWindowCaption)});
+    Create({kClassName, WS_POPUP | WS_CLIPCHILDREN, WS_EX_TOPMOST | WS_EX_APPWINDOW, nullptr, 0, 0,
+            kWidth, kHeight, Widen(kWindowCaption)});
     CreateControls();
     Workflow = std::make_unique<TUpdateWorkflow>(*this, steps, timings);
 }
@@ -66,8 +66,9 @@ std::unique_ptr<TBmpButton> TfrmUpdateMain::NewButton(const std::wstring& name, 
     // The buttons have no caption to frame: the focus shows in the image.
     bitmaps.SetUpAndFocused(LoadBitmapResource(nullptr, name + L"_FOCUSED"));
     bitmaps.SetTransparentColor(0x808000);
-    ::SetClassLongPtrW(button->Handle(), GCLP_HCURSOR,
-                       reinterpret_cast<LONG_PTR>(::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND))));
+    ::SetClassLongPtrW(
+        button->Handle(), GCLP_HCURSOR,
+        reinterpret_cast<LONG_PTR>(::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND))));
     return button;
 }
 
@@ -227,8 +228,8 @@ void TfrmUpdateMain::Destroyed() {
 
 MessageResult TfrmUpdateMain::HandleMessage(unsigned message, MessageWParam wParam,
                                             MessageLParam lParam) {
-    const bool press = message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN ||
-                       message == WM_MBUTTONDOWN;
+    const bool press =
+        message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN;
     // A press on the label or an image is theirs: it does not move the form.
     const bool forShape = FormShape1 && !(press && OnGraphicControl(lParam));
     if (forShape && FormShape1->HandleMessage(message, wParam, lParam)) {

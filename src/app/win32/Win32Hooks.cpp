@@ -6,8 +6,8 @@
 #include "platform/win32/WindowsApi.h"
 // clang-format on
 #include "platform/MessageHooks.h"
-#include "platform/win32/Win32MessageHooks.h"
 #include "platform/win32/WideText.h"
+#include "platform/win32/Win32MessageHooks.h"
 
 void InstallWin32Hooks(BoxOwner owner) {
     SetMessageBoxHook([owner = std::move(owner)](const std::string& text,

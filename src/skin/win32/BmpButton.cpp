@@ -209,7 +209,7 @@ bool TBmpButton::HandleMouse(unsigned message, MessageLParam lParam) {
         }
         case WM_MOUSEMOVE:
             if (dragging_) {
-                const TButtonState state = down_             ? StateExclusive
+                const TButtonState state = down_            ? StateExclusive
                                            : IsOver(lParam) ? StateDown
                                                             : StateUp;
                 if (state != buttonState_) {

@@ -64,8 +64,7 @@ const TDib& TBmpButton::ChooseImage(TDib& embossed) const {
     const TButtonBitmaps& b = bitmaps_;
     switch (buttonState_) {
         case StateUp:
-            return hasFocus_ && showFocus_ && !b.UpAndFocused().Empty() ? b.UpAndFocused()
-                                                                          : b.Up();
+            return hasFocus_ && showFocus_ && !b.UpAndFocused().Empty() ? b.UpAndFocused() : b.Up();
         case StateDisabled:
             if (!b.Disabled().Empty()) {
                 return b.Disabled();
@@ -116,8 +115,7 @@ void TBmpButton::Paint(HDC target) {
         FillDownPattern(dc, area);
     }
     TDib embossed;
-    DrawDibTransparent(dc, ChooseImage(embossed), area.left, area.top,
-                       bitmaps_.TransparentColor());
+    DrawDibTransparent(dc, ChooseImage(embossed), area.left, area.top, bitmaps_.TransparentColor());
     PaintCaption(dc, area.left, area.top, area.right, area.bottom);
     ::BitBlt(target, 0, 0, width, height, dc, 0, 0, SRCCOPY);
 }

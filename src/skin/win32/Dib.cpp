@@ -24,9 +24,7 @@ BITMAPINFO TopDownInfo(int width, int height) {
     return info;
 }
 
-COLORREF ToColorRef(uint32_t rgb) {
-    return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
-}
+COLORREF ToColorRef(uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
 
 TDib FromBitmap(HBITMAP bitmap) {
     BITMAP shape{};
@@ -69,8 +67,8 @@ void DrawDib(HDC dc, const TDib& dib, int x, int y, int width, int height) {
     }
     const BITMAPINFO info = TopDownInfo(dib.Width, dib.Height);
     ::SetStretchBltMode(dc, COLORONCOLOR);
-    ::StretchDIBits(dc, x, y, width, height, 0, 0, dib.Width, dib.Height, dib.Pixels.data(),
-                    &info, DIB_RGB_COLORS, SRCCOPY);
+    ::StretchDIBits(dc, x, y, width, height, 0, 0, dib.Width, dib.Height, dib.Pixels.data(), &info,
+                    DIB_RGB_COLORS, SRCCOPY);
 }
 
 void DrawDibTransparent(HDC dc, const TDib& dib, int x, int y, uint32_t key) {

@@ -1,11 +1,11 @@
 // The Win32 update window over scripted steps, in a real window under the
 // test display; the window logic itself is tested without a toolkit
 // (WorkflowTest.cpp).
-#include "win32/UpdateMain.h"
-
 #include <gtest/gtest.h>
 
 #include <chrono>
+
+#include "win32/UpdateMain.h"
 
 // clang-format off
 #include "platform/win32/WindowsApi.h"

@@ -1,10 +1,9 @@
-#include "skin/win32/BmpButton.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
 
 #include "TestHost.h"
+#include "skin/win32/BmpButton.h"
 
 namespace {
 
@@ -31,7 +30,9 @@ struct ButtonFixture : ::testing::Test {
     LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
         return ::SendMessageW(button->Handle(), message, wParam, lParam);
     }
-    void Paint() { ::RedrawWindow(button->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW); }
+    void Paint() {
+        ::RedrawWindow(button->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    }
 
     // The colour the button paints at (x, y).
     COLORREF PaintedAt(int x, int y) {

@@ -1,10 +1,9 @@
-#include "skin/win32/FormShape.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
 
 #include "TestHost.h"
+#include "skin/win32/FormShape.h"
 
 namespace {
 
