@@ -66,9 +66,7 @@ std::unique_ptr<TBmpButton> TfrmUpdateMain::NewButton(const std::wstring& name, 
     // The buttons have no caption to frame: the focus shows in the image.
     bitmaps.SetUpAndFocused(LoadBitmapResource(nullptr, name + L"_FOCUSED"));
     bitmaps.SetTransparentColor(0x808000);
-    ::SetClassLongPtrW(
-        button->Handle(), GCLP_HCURSOR,
-        reinterpret_cast<LONG_PTR>(::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND))));
+    button->SetCursor(::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND)));
     return button;
 }
 
@@ -97,9 +95,14 @@ void TfrmUpdateMain::Show() {
 }
 
 void TfrmUpdateMain::SetLabelCaption(const std::string& caption) {
+    caption_ = caption;
+    if (!Handle()) {
+        // Closed: nothing is shown any more (and a null window would stand
+        // for the whole screen below).
+        return;
+    }
     // The label sizes itself to its caption: the completion text is wider
     // than the start text.
-    caption_ = caption;
     const std::wstring text = Widen(caption);
     HDC dc = ::GetDC(Handle());
     ScopeExit releaseDc([&] { ::ReleaseDC(Handle(), dc); });
@@ -107,7 +110,7 @@ void TfrmUpdateMain::SetLabelCaption(const std::string& caption) {
     SIZE extent{};
     ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
     ::SelectObject(dc, previous);
-    RECT old = ToRect(label_);
+    const RECT old = ToRect(label_);
     label_.Width = extent.cx;
     ::InvalidateRect(Handle(), &old, FALSE);
     const RECT now = ToRect(label_);
@@ -116,19 +119,24 @@ void TfrmUpdateMain::SetLabelCaption(const std::string& caption) {
 
 void TfrmUpdateMain::SetBarWidth(int width) {
     image2_.Width = width;
-    const RECT bar = ToRect(image1_);
-    ::InvalidateRect(Handle(), &bar, FALSE);
+    if (Handle()) {
+        const RECT bar = ToRect(image1_);
+        ::InvalidateRect(Handle(), &bar, FALSE);
+    }
 }
 
 void TfrmUpdateMain::SetOkEnabled(bool enabled) {
     btnOk->SetEnabled(enabled);
-    if (enabled) {
+    if (enabled && btnOk->Handle()) {
         // The download is complete: OK is what Enter should press now.
         ::SetFocus(btnOk->Handle());
     }
 }
 
 void TfrmUpdateMain::StartTimer(int intervalMs) {
+    if (!Handle()) {
+        return;
+    }
     ::SetTimer(Handle(), kTimerId, static_cast<UINT>(intervalMs), nullptr);
 }
 

@@ -278,6 +278,12 @@ MessageResult TBmpButton::HandleMessage(unsigned message, MessageWParam wParam,
     switch (message) {
         case WM_GETDLGCODE:
             return DLGC_WANTALLKEYS;
+        case WM_SETCURSOR:
+            if (cursor_ && LOWORD(lParam) == HTCLIENT) {
+                ::SetCursor(cursor_);
+                return TRUE;
+            }
+            return DefaultHandling(message, wParam, lParam);
         case WM_SETFOCUS:
         case WM_KILLFOCUS:
             HandleFocus(message == WM_SETFOCUS);

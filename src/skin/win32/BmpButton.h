@@ -45,6 +45,9 @@ class TBmpButton : public TNativeWindow {
     bool Down() const { return down_; }
     void SetDown(bool value);
 
+    // The mouse pointer over the button; none keeps the arrow.
+    void SetCursor(HCURSOR cursor) { cursor_ = cursor; }
+
     bool Enabled() const;
     void SetEnabled(bool enabled);
 
@@ -88,6 +91,7 @@ class TBmpButton : public TNativeWindow {
     int groupIndex_ = 0;
     bool allowAllUp_ = false;
     bool down_ = false;
+    HCURSOR cursor_ = nullptr;
 
     TButtonState buttonState_ = StateUp;
     bool dragging_ = false;

@@ -10,11 +10,14 @@ struct HDC__;
 struct HRGN__;
 struct HFONT__;
 struct HINSTANCE__;
+struct HICON__;
 typedef HWND__* HWND;
 typedef HDC__* HDC;
 typedef HRGN__* HRGN;
 typedef HFONT__* HFONT;
 typedef HINSTANCE__* HINSTANCE;
+typedef HICON__* HICON;
+typedef HICON HCURSOR;
 
 // Message parameters as the window procedure receives them (WPARAM, LPARAM)
 // and its result (LRESULT): pointer-sized.

@@ -170,6 +170,24 @@ TEST_F(Win32UpdateWindow, DeferredActionsRunFromTheLoopWhileTheWindowLives) {
     EXPECT_EQ(runs, 1);
 }
 
+// Catches a closed window still drawing: a null window stands for the whole
+// screen, and invalidating it would repaint every window there is.
+TEST_F(Win32UpdateWindow, AClosedWindowTouchesNoOtherWindow) {
+    TfrmUpdateMain other(steps, Quiet(), CountEnds());
+    other.Show();
+    TfrmUpdateMain window(steps, Quiet(), CountEnds());
+    window.Close();
+    ::UpdateWindow(other.Handle());
+    ASSERT_FALSE(::GetUpdateRect(other.Handle(), nullptr, FALSE));
+    window.SetLabelCaption(kDoneText);
+    window.SetBarWidth(200);
+    window.SetOkEnabled(true);
+    window.StartTimer(10);
+    EXPECT_FALSE(::GetUpdateRect(other.Handle(), nullptr, FALSE));
+    EXPECT_EQ(window.LabelCaption(), kDoneText);
+    EXPECT_FALSE(window.Shown());
+}
+
 // Catches presses on the label or the bar moving the form, and the body
 // not moving it.
 TEST_F(Win32UpdateWindow, OnlyTheBodyMovesTheForm) {
