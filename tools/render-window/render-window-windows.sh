@@ -4,7 +4,8 @@
 # against the project's Linux update server on loopback port 10290 (which
 # must be free).
 #   tools/render-window/render-window-windows.sh [LINUX_BUILD] [WINDOWS_BUILD] [OUT_DIR]
-# LINUX_BUILD (the server and zuvo-pack) defaults to build/release,
+# LINUX_BUILD (the server, zuvo-pack and the render-window backdrop and
+# grabber) defaults to build/release,
 # WINDOWS_BUILD to build/windows, OUT_DIR to docs/. Writes
 # windows-window-waiting, windows-window-ready and windows-window-no-server
 # .png. Wine is not Windows: these show what Wine makes of the window.
@@ -14,11 +15,12 @@ linux=${1:-$root/build/release}
 windows=${2:-$root/build/windows}
 out=${3:-$root/docs}
 port=10290
-ninja -C "$linux" zuvo-update-server zuvo-pack >/dev/null
+ninja -C "$linux" zuvo-update-server zuvo-pack render-window >/dev/null
 ninja -C "$windows" zuvo-updater >/dev/null
 updater=$windows/src/app/win32/zuvo-updater.exe
 server=$linux/tools/update-server/zuvo-update-server
-for tool in Xvfb openbox xdotool xprop import python3; do
+render=$linux/tools/render-window/render-window
+for tool in Xvfb openbox xdotool xprop python3; do
     command -v "$tool" >/dev/null || { echo "render-window-windows: $tool is missing (scripts/setup.sh)" >&2; exit 1; }
 done
 wine=$(command -v wine || command -v wine64 || echo /usr/lib/wine/wine64)
@@ -70,10 +72,11 @@ make_installation() {
 
 start Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display"
 wait_for 10 test -s "$work/display"
-export DISPLAY=:$(head -n 1 "$work/display")
+export DISPLAY=:$(head -n 1 "$work/display") QT_QPA_PLATFORM=xcb
 start openbox --sm-disable
 wait_for 10 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
-xsetroot -solid '#3a6ea5' 2>/dev/null || true
+start env QT_LOGGING_RULES='*=false' "$render" backdrop
+sleep 0.5
 mkdir -p "$WINEPREFIX"
 "$wineserver" -p >/dev/null 2>&1 </dev/null
 "$wine" cmd /c exit >/dev/null 2>&1 </dev/null
@@ -91,15 +94,11 @@ run_updater() {
     updater_pid=$last
     wait_for 20 xdotool search --onlyvisible --name '^zuvo更新$'
 }
-# The screen around the window (and a box over it), 40 pixels of margin.
+# The middle of the screen, where the window is centred, as the Linux
+# pictures are taken.
 shot() {
     sleep 0.5  # the last repaints
-    local id geometry x y
-    id=$(xdotool search --onlyvisible --name '^zuvo更新$' | head -n 1)
-    geometry=$(xdotool getwindowgeometry --shell "$id")
-    x=$(sed -n 's/^X=//p' <<<"$geometry")
-    y=$(sed -n 's/^Y=//p' <<<"$geometry")
-    import -window root -crop "503x244+$((x - 40))+$((y - 40))" +repage "$out/windows-window-$1.png"
+    "$render" grab "$out/windows-window-$1.png"
     echo "$out/windows-window-$1.png"
 }
 
