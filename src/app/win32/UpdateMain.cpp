@@ -16,11 +16,11 @@ constexpr UINT_PTR kTimerId = 1;
 // Carries a deferred action's number; the action itself stays with the
 // window, so a message that never arrives loses nothing but the number.
 constexpr UINT kDeferMessage = WM_APP + 1;
-// The window's face: 宋体 (SimSun), 12 pixels.
+// The window's face: 宋体 (SimSun), GB2312 character set, 12 pixels.
 constexpr const wchar_t* kFaceName = L"\u5B8B\u4F53";
 
 HFONT NewWindowFont() {
-    return ::CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+    return ::CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                          DEFAULT_PITCH | FF_DONTCARE, kFaceName);
 }
