@@ -17,7 +17,7 @@ out=${3:-$root/docs}
 port=10290
 ninja -C "$linux" zuvo-update-server zuvo-pack render-window >/dev/null
 ninja -C "$windows" zuvo-updater >/dev/null
-updater=$windows/src/app/win32/zuvo-updater.exe
+updater=$windows/src/app/zuvo-updater.exe
 server=$linux/tools/update-server/zuvo-update-server
 render=$linux/tools/render-window/render-window
 for tool in Xvfb openbox xdotool xprop python3; do
