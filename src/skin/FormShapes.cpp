@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include "SkinCommon.h"
+#include "SkinRules.h"
 
 TFormShape::TFormShape(QWidget* owner) : QWidget(owner), owner_(owner) {
     Q_ASSERT(owner);
@@ -53,27 +54,10 @@ QRegion TFormShape::BuildRegion(const QImage& bitmap) {
         return region;
     }
     const QRgb key = TransparentKey(bitmap, transparentColor_);
-    const int width = bitmap.width();
-    for (int y = 0; y < bitmap.height(); ++y) {
-        bool inRun = false;
-        int start = 0;
-        for (int x = 0; x < width; ++x) {
-            const bool opaque = ColourKey(bitmap.pixel(x, y)) != key;
-            if (opaque == inRun) {
-                continue;
-            }
-            if (inRun) {
-                region += QRect(start, y, x - start, 1);
-            } else {
-                start = x;
-            }
-            inRun = !inRun;
-        }
-        // A run that reaches the right edge includes the row's last pixel.
-        if (inRun) {
-            region += QRect(start, y, width - start, 1);
-        }
-    }
+    ScanOpaqueRuns(
+        bitmap.width(), bitmap.height(),
+        [&](int x, int y) { return ColourKey(bitmap.pixel(x, y)) != key; },
+        [&](int left, int y, int right) { region += QRect(left, y, right - left, 1); });
     return region;
 }
 

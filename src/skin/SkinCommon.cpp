@@ -1,16 +1,16 @@
 #include "SkinCommon.h"
 
+#include "SkinRules.h"
+
 QRgb TransparentKey(const QImage& image, const std::optional<QColor>& explicitColour) {
+    std::optional<uint32_t> colour;
     if (explicitColour) {
-        return ColourKey(explicitColour->rgb());
+        colour = explicitColour->rgb();
     }
     if (image.isNull()) {
-        return ColourKey(qRgb(255, 255, 255));
+        return PickTransparentKey(colour, true, 0);
     }
-    if (image.depth() == 1) {
-        return ColourKey(qRgb(255, 255, 255));
-    }
-    return ColourKey(image.pixel(0, image.height() - 1));
+    return PickTransparentKey(colour, image.depth() == 1, image.pixel(0, image.height() - 1));
 }
 
 QImage WithoutColour(const QImage& image, QRgb key) {
