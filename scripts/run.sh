@@ -8,7 +8,7 @@
 # the updater runs unattended and this script reports what happened.
 # --windows does the same with zuvo-updater.exe under Wine: the browser is
 # then a real Windows program (zuvo-demo-browser.exe), and without a display
-# the updater runs on a private Xvfb display.
+# the updater runs unattended on a private Xvfb display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 windows=false

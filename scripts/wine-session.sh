@@ -3,8 +3,9 @@
 # wine_session_start PREFIX: a Wine prefix of the project's own (made on
 #   first use) with the window font mapped, and one Wine server kept alive
 #   for the whole session, started outside any ctest output pipe.
-# display_start: a private Xvfb display when none is set (GUI programs
-#   under Wine hang rather than fail without one); DISPLAY is exported.
+# display_start: a private Xvfb display on a free number (GUI programs
+#   under Wine hang rather than fail without a display); DISPLAY is
+#   exported.
 # wine_session_stop: ends the Wine server and the private display; safe to
 #   call from an EXIT trap on every way out.
 
@@ -52,15 +53,18 @@ winepath_of() {
 }
 
 display_start() {
-    [[ -n ${DISPLAY:-} ]] && return 0
-    local fifo
-    fifo=$(mktemp -u)
-    mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    # Xvfb picks a free display itself and writes its number to fd 3.
+    local number_file
+    number_file=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
     private_xvfb=$!
+    for _ in $(seq 100); do
+        [[ -s $number_file ]] && break
+        sleep 0.1
+    done
     local number
-    read -r -t 20 number <"$fifo" || true
-    rm -f "$fifo"
+    number=$(head -n 1 "$number_file")
+    rm -f "$number_file"
     if [[ -z $number ]]; then
         echo "wine-session: Xvfb did not start" >&2
         return 1

@@ -23,12 +23,9 @@ render=$linux/tools/render-window/render-window
 for tool in Xvfb openbox xdotool xprop python3; do
     command -v "$tool" >/dev/null || { echo "render-window-windows: $tool is missing (scripts/setup.sh)" >&2; exit 1; }
 done
-wine=$(command -v wine || command -v wine64 || echo /usr/lib/wine/wine64)
-wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+source "$root/scripts/wine-session.sh"
 
 work=$(mktemp -d)
-export WINEPREFIX=$work/prefix WINEDEBUG=-all
-export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
 pids=()
 cleanup() {
     local pid
@@ -37,7 +34,7 @@ cleanup() {
         kill "$pid" 2>/dev/null || true
         wait "$pid" 2>/dev/null || true
     done
-    "$wineserver" -k >/dev/null 2>&1 || true
+    wine_session_stop
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -77,14 +74,7 @@ start openbox --sm-disable
 wait_for 10 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
 start env QT_LOGGING_RULES='*=false' "$render" backdrop
 sleep 0.5
-mkdir -p "$WINEPREFIX"
-"$wineserver" -p >/dev/null 2>&1 </dev/null
-"$wine" cmd /c exit >/dev/null 2>&1 </dev/null
-# The window's face, 宋体 (SimSun), mapped to an installed CJK font.
-for face in SimSun 宋体; do
-    "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ \
-        /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1 </dev/null || true
-done
+wine_session_start "$work/prefix"
 mkdir -p "$out"
 make_package
 
