@@ -1,54 +1,65 @@
 #include <isa-l/igzip_lib.h>
-#include <zlib.h>
 
 #include <algorithm>
+#include <array>
+#include <cstring>
+#include <vector>
 
-#include "platform/ScopeExit.h"
 #include "zip/ZipExceptions.h"
+#include "zip/codec/DeflateBlockHeader.h"
 #include "zip/codec/InflateEngine.h"
 
+// ISA-L reads some block headers more leniently than zlib: it builds tables
+// from over-subscribed and incomplete code-length sets and inflates on. So
+// that both engines refuse the same streams, this engine checks every block
+// header with ReadBlockHeader before ISA-L sees it. ISA-L has no way to stop
+// at a block's end, so the engine marks each block it hands over as the
+// stream's last (the low bit of ISA-L's bit buffer, the header's first bit):
+// ISA-L finishes there, and the bits it holds then start the next header.
+// To go on, the engine starts ISA-L afresh with the last 32 KB of output as
+// its dictionary and the held bits put back.
+
 namespace {
+
+constexpr size_t kWindow = size_t{1} << 15;  // deflate's history reach
 
 [[noreturn]] void RaiseDamaged() {
     throw EZCompressionError(InflateFailureText(TInflateFailure::Damaged));
 }
 
-// ISA-L reads a block header only once all of it is there; zlib reads it
-// bit by bit and finds a broken one before the input ends. When the input
-// ends inside a header, zlib judges the bits ISA-L holds back (the bit
-// buffer, then the bytes it kept), stopping at the header's end: a broken
-// header is damaged data for both engines, an intact one a cut stream.
-bool HeldHeaderIsBroken(const inflate_state& s) {
-    if (s.block_state != ISAL_BLOCK_NEW_HDR && s.block_state != ISAL_BLOCK_HDR) {
-        return false;
+// The last 32 KB of a stream's output, kept contiguous: ISA-L loses its own
+// history when it finishes a block marked last.
+class TOutputHistory {
+  public:
+    void Clear() { fill_ = 0; }
+
+    void Append(const uint8_t* data, size_t count) {
+        if (count >= kWindow) {
+            std::memcpy(buffer_.data(), data + count - kWindow, kWindow);
+            fill_ = kWindow;
+            return;
+        }
+        if (fill_ + count > buffer_.size()) {
+            std::memmove(buffer_.data(), buffer_.data() + fill_ - kWindow, kWindow);
+            fill_ = kWindow;
+        }
+        std::memcpy(buffer_.data() + fill_, data, count);
+        fill_ += count;
     }
-    z_stream zs{};
-    if (inflateInit2(&zs, -MAX_WBITS) != Z_OK) {
-        return false;
+
+    // Hands the history to a freshly reset ISA-L state.
+    void GiveTo(inflate_state& state) {
+        const size_t count = std::min(fill_, kWindow);
+        if (count > 0 && isal_inflate_set_dict(&state, buffer_.data() + fill_ - count,
+                                               static_cast<uint32_t>(count)) != COMP_OK) {
+            RaiseDamaged();
+        }
     }
-    ScopeExit end([&zs] { inflateEnd(&zs); });
-    // zlib takes at most 32 primed bits: only the odd bits go in that way,
-    // the whole bytes of the bit buffer go in as input before the kept ones.
-    const int oddBits = s.read_in_length % 8;
-    inflatePrime(&zs, oddBits, static_cast<int>(s.read_in & ((1u << oddBits) - 1)));
-    uint8_t held[8 + ISAL_DEF_MAX_HDR_SIZE];
-    size_t count = 0;
-    for (int at = oddBits; at < s.read_in_length; at += 8) {
-        held[count++] = static_cast<uint8_t>(s.read_in >> at);
-    }
-    if (s.block_state == ISAL_BLOCK_HDR) {
-        const size_t kept = std::min<size_t>(
-            static_cast<size_t>(std::max(s.tmp_in_size, int16_t{0})), ISAL_DEF_MAX_HDR_SIZE);
-        std::copy_n(s.tmp_in_buffer, kept, held + count);
-        count += kept;
-    }
-    zs.next_in = held;
-    zs.avail_in = static_cast<uInt>(count);
-    Bytef out[64];
-    zs.next_out = out;
-    zs.avail_out = sizeof out;
-    return inflate(&zs, Z_TREES) == Z_DATA_ERROR;
-}
+
+  private:
+    std::vector<uint8_t> buffer_ = std::vector<uint8_t>(2 * kWindow);
+    size_t fill_ = 0;
+};
 
 // ISA-L's stream state (tens of kilobytes with its history and tables), kept
 // from entry to entry and reset for each stream.
@@ -58,35 +69,139 @@ class TIsalInflateEngine final : public IInflateEngine {
 
     void Begin() override {
         isal_inflate_init(state_.get());
-        state_->crc_flag = ISAL_DEFLATE;  // raw deflate, no wrapper, no check
-        state_->hist_bits = 0;            // the full 32 KB window
+        Configure();
+        history_.Clear();
+        held_.clear();
+        heldAt_ = 0;
+        atHeader_ = true;
+        lastBlock_ = false;
     }
 
-    bool Step(TInflateBuffers& buffers, bool lastInput) override {
-        inflate_state& s = *state_;
-        s.next_in = const_cast<uint8_t*>(buffers.nextIn);
-        s.avail_in = buffers.availIn;
-        s.next_out = buffers.nextOut;
-        s.avail_out = buffers.availOut;
-        const int r = isal_inflate(&s);
-        buffers.nextIn = s.next_in;
-        buffers.availIn = s.avail_in;
-        buffers.nextOut = s.next_out;
-        buffers.availOut = s.avail_out;
-        if (r < 0) {
-            RaiseDamaged();
+    // The cut of a stream needs no word from here: a header held back
+    // incomplete or a block left open leaves room in the output, and the
+    // caller reports the cut.
+    bool Step(TInflateBuffers& buffers, bool /*lastInput*/) override {
+        for (;;) {
+            if (buffers.availOut == 0) {
+                return false;
+            }
+            if (atHeader_ && !TakeHeader(buffers)) {
+                return false;
+            }
+            const bool fromHeld = heldAt_ < held_.size();
+            RunIsal(buffers, fromHeld);
+            if (state_->block_state == ISAL_BLOCK_FINISH) {
+                if (lastBlock_) {
+                    return true;
+                }
+                StartNextBlock();
+                continue;
+            }
+            if (buffers.availOut == 0 || !fromHeld || !held_.empty()) {
+                return false;  // the output is full or the input used up
+            }
         }
-        const bool ended = s.block_state == ISAL_BLOCK_FINISH;
-        if (!ended && lastInput && s.avail_out > 0 && HeldHeaderIsBroken(s)) {
-            RaiseDamaged();
-        }
-        return ended;
     }
 
     const char* Name() const override { return "ISA-L"; }
 
   private:
+    void Configure() {
+        state_->crc_flag = ISAL_DEFLATE;  // raw deflate, no wrapper, no check
+        state_->hist_bits = 0;            // the full 32 KB window
+    }
+
+    // Judges the header at the start of the bits at hand. A complete, sound
+    // one is marked last and handed over; a header the input does not yet
+    // hold whole is kept back (in `held_`) until more input comes; with no
+    // more to come the caller reports the cut.
+    bool TakeHeader(TInflateBuffers& buffers) {
+        inflate_state& s = *state_;
+        THeaderBits bits;
+        bits.held = s.read_in;
+        bits.heldBits = s.read_in_length;
+        bits.first = held_.data() + heldAt_;
+        bits.firstCount = held_.size() - heldAt_;
+        bits.second = buffers.nextIn;
+        bits.secondCount = buffers.availIn;
+        TBlockHeader header;
+        switch (ReadBlockHeader(bits, header)) {
+            case THeaderVerdict::Damaged:
+                RaiseDamaged();
+            case THeaderVerdict::NeedMore:
+                held_.insert(held_.end(), buffers.nextIn, buffers.nextIn + buffers.availIn);
+                buffers.nextIn += buffers.availIn;
+                buffers.availIn = 0;
+                return false;
+            case THeaderVerdict::Complete:
+                break;
+        }
+        if (s.read_in_length == 0) {
+            // The header's first bit must sit in the bit buffer to be marked.
+            s.read_in = TakeByte(buffers);
+            s.read_in_length = 8;
+        }
+        s.read_in |= 1;
+        lastBlock_ = header.last;
+        atHeader_ = false;
+        return true;
+    }
+
+    uint8_t TakeByte(TInflateBuffers& buffers) {
+        if (heldAt_ < held_.size()) {
+            return held_[heldAt_++];
+        }
+        --buffers.availIn;
+        return *buffers.nextIn++;
+    }
+
+    // One ISA-L call over the held header bytes first, then the caller's.
+    void RunIsal(TInflateBuffers& buffers, bool fromHeld) {
+        inflate_state& s = *state_;
+        uint8_t* const outStart = buffers.nextOut;
+        s.next_in = fromHeld ? held_.data() + heldAt_ : const_cast<uint8_t*>(buffers.nextIn);
+        s.avail_in = fromHeld ? static_cast<uint32_t>(held_.size() - heldAt_) : buffers.availIn;
+        s.next_out = buffers.nextOut;
+        s.avail_out = buffers.availOut;
+        const int r = isal_inflate(&s);
+        if (fromHeld) {
+            heldAt_ = held_.size() - s.avail_in;
+            if (heldAt_ == held_.size()) {
+                held_.clear();
+                heldAt_ = 0;
+            }
+        } else {
+            buffers.nextIn = s.next_in;
+            buffers.availIn = s.avail_in;
+        }
+        buffers.nextOut = s.next_out;
+        buffers.availOut = s.avail_out;
+        history_.Append(outStart, static_cast<size_t>(s.next_out - outStart));
+        if (r < 0) {
+            RaiseDamaged();
+        }
+    }
+
+    // ISA-L finished a block marked last that was not: restart it after the
+    // block with the output's history and the bits it read ahead.
+    void StartNextBlock() {
+        inflate_state& s = *state_;
+        const uint64_t bits = s.read_in;
+        const int32_t bitCount = s.read_in_length;
+        isal_inflate_reset(&s);
+        Configure();
+        history_.GiveTo(s);
+        s.read_in = bits;
+        s.read_in_length = bitCount;
+        atHeader_ = true;
+    }
+
     std::unique_ptr<inflate_state> state_;
+    TOutputHistory history_;
+    std::vector<uint8_t> held_;  // header bytes kept back until it is whole
+    size_t heldAt_ = 0;          // the first of them ISA-L has not taken
+    bool atHeader_ = true;       // the next bits start a block header
+    bool lastBlock_ = false;     // the block ISA-L decodes is the stream's last
 };
 
 }  // namespace
