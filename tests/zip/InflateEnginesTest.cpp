@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "DecoderTestSupport.h"
+#include "InflateHeaderSamples.h"
 #include "zip/codec/Inflate.h"
 #include "zip/codec/InflateEngine.h"
 
@@ -211,4 +212,50 @@ TEST_F(InflateEngines, AgreeWhereTheyDetectFaultsDifferently) {
         ExpectEnginesAgree(PseudoRandomBytes(1 + seed % 700, seed),
                            "noise " + std::to_string(seed));
     }
+}
+
+// Hand-built dynamic headers zlib refuses (over-subscribed, incomplete, no
+// end-of-block code, repeats past the end, too many codes): both engines
+// call them damaged, whole or cut anywhere, first block or later.
+TEST_F(InflateEngines, RefuseTheSameDamagedHeaders) {
+    const std::string damaged = "compressed data is damaged";
+    // Good blocks before: a later block's header is judged too.
+    z_stream zs{};
+    deflateInit2(&zs, 6, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+    const std::string text = PseudoRandomBytes(20000, 4) + std::string(50000, 'z');
+    std::string before(deflateBound(&zs, static_cast<uLong>(text.size())) + 64, '\0');
+    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+    zs.avail_in = static_cast<uInt>(text.size());
+    zs.next_out = reinterpret_cast<Bytef*>(before.data());
+    zs.avail_out = static_cast<uInt>(before.size());
+    deflate(&zs, Z_SYNC_FLUSH);
+    before.resize(zs.total_out);
+    deflateEnd(&zs);
+    for (const THeaderSample& sample : DamagedHeaderSamples()) {
+        EXPECT_EQ(InflateWith(MakeIsalInflateEngine(), sample.bytes).failure, damaged)
+            << sample.name;
+        EXPECT_FALSE(ExpectEnginesAgree(sample.bytes, sample.name));
+        EXPECT_EQ(InflateWith(MakeIsalInflateEngine(), before + sample.bytes).failure, damaged)
+            << sample.name << " after good blocks";
+        EXPECT_FALSE(ExpectEnginesAgree(before + sample.bytes, sample.name + " after good blocks"));
+        for (size_t cut = 0; cut < sample.bytes.size(); ++cut) {
+            ExpectEnginesAgree(sample.bytes.substr(0, cut),
+                               sample.name + " cut at " + std::to_string(cut));
+            ExpectEnginesAgree(before + sample.bytes.substr(0, cut),
+                               sample.name + " after good blocks, cut at " + std::to_string(cut));
+        }
+    }
+}
+
+// Odd codes zlib takes (a single one-bit code, no distance code): both
+// engines inflate them alike, also after good blocks.
+TEST_F(InflateEngines, TakeTheSameOddHeaders) {
+    for (const THeaderSample& sample : OddGoodHeaderSamples()) {
+        EXPECT_TRUE(ExpectEnginesAgree(sample.bytes, sample.name));
+        TBitWriter bits;
+        bits.Put(0, 3);  // an empty stored block first, not the last
+        std::string stream = bits.Bytes() + std::string("\x00\x00\xff\xff", 4);
+        EXPECT_TRUE(ExpectEnginesAgree(stream + sample.bytes, sample.name + " after a block"));
+    }
+    EXPECT_EQ(InflateWith(MakeIsalInflateEngine(), OddGoodHeaderSamples()[3].bytes).output, "aaaa");
 }
