@@ -56,6 +56,20 @@ class TBitCursor {
 
   private:
     bool Load() {
+        if (left_ >= 8) {
+            // Most headers lie in one span: take as many whole bytes at once
+            // as the buffer has room for.
+            uint64_t word = 0;
+            for (int i = 7; i >= 0; --i) {
+                word = (word << 8) | at_[i];
+            }
+            const int bytes = (63 - count_) / 8;  // Have() loads below 32 bits
+            buffer_ |= (word & ((uint64_t{1} << (8 * bytes)) - 1)) << count_;
+            at_ += bytes;
+            left_ -= static_cast<size_t>(bytes);
+            count_ += 8 * bytes;
+            return true;
+        }
         if (left_ == 0) {
             if (nextLeft_ == 0) {
                 return false;

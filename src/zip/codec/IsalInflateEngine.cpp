@@ -28,7 +28,9 @@ constexpr size_t kWindow = size_t{1} << 15;  // deflate's history reach
 }
 
 // The last 32 KB of a stream's output, kept contiguous: ISA-L loses its own
-// history when it finishes a block marked last.
+// history when it finishes a block marked last. Output is appended behind
+// what is kept and moved to the front only when the buffer is full, so that
+// most bytes are copied once.
 class TOutputHistory {
   public:
     void Clear() { fill_ = 0; }
@@ -57,7 +59,7 @@ class TOutputHistory {
     }
 
   private:
-    std::vector<uint8_t> buffer_ = std::vector<uint8_t>(2 * kWindow);
+    std::vector<uint8_t> buffer_ = std::vector<uint8_t>(8 * kWindow);
     size_t fill_ = 0;
 };
 
