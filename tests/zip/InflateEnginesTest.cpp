@@ -259,3 +259,44 @@ TEST_F(InflateEngines, TakeTheSameOddHeaders) {
     }
     EXPECT_EQ(InflateWith(MakeIsalInflateEngine(), OddGoodHeaderSamples()[3].bytes).output, "aaaa");
 }
+
+// A stream that runs from long blocks into hundreds of tiny ones (a byte
+// or two each, flushed at odd bit positions and at byte boundaries) and
+// back, with matches reaching across the runs: where the ISA-L engine hands
+// the stream on and takes it back, not a bit or byte of history is lost.
+TEST_F(InflateEngines, AgreeAcrossRunsOfTinyBlocks) {
+    const std::string text = PseudoRandomBytes(6000, 11) + std::string(3000, 'k');
+    std::vector<std::pair<std::string, int>> pieces = {{text, Z_PARTIAL_FLUSH}};
+    for (size_t i = 0; i < 300; ++i) {
+        pieces.emplace_back(text.substr(i * 7, 1 + i % 2),
+                            i % 3 == 0 ? Z_SYNC_FLUSH : Z_PARTIAL_FLUSH);
+    }
+    pieces.emplace_back(text.substr(100, 5000) + PseudoRandomBytes(9000, 12), Z_PARTIAL_FLUSH);
+    for (size_t i = 0; i < 100; ++i) {
+        pieces.emplace_back(text.substr(i * 13, 2), Z_PARTIAL_FLUSH);
+    }
+    pieces.emplace_back(text.substr(2000, 4000), Z_FINISH);
+    z_stream zs{};
+    deflateInit2(&zs, 6, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+    std::string stream;
+    std::string expected;
+    for (const auto& [piece, flush] : pieces) {
+        expected += piece;
+        std::string out(deflateBound(&zs, static_cast<uLong>(piece.size())) + 64, '\0');
+        zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(piece.data()));
+        zs.avail_in = static_cast<uInt>(piece.size());
+        zs.next_out = reinterpret_cast<Bytef*>(out.data());
+        zs.avail_out = static_cast<uInt>(out.size());
+        deflate(&zs, flush);
+        stream += out.substr(0, out.size() - zs.avail_out);
+    }
+    deflateEnd(&zs);
+    ASSERT_TRUE(ExpectEnginesAgree(stream, "whole"));
+    EXPECT_TRUE(InflateWith(MakeIsalInflateEngine(), stream).output == expected);
+    for (size_t at = 0; at < stream.size(); at += 11) {
+        ExpectEnginesAgree(stream.substr(0, at), "cut at " + std::to_string(at));
+        std::string damaged = stream;
+        damaged[at] = static_cast<char>(damaged[at] ^ (1 << (at % 8)));
+        ExpectEnginesAgree(damaged, "changed at " + std::to_string(at));
+    }
+}
