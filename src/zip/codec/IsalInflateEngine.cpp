@@ -52,11 +52,16 @@ class TOutputHistory {
     void Clear() { fill_ = 0; }
 
     void Append(const uint8_t* data, size_t count) {
+        if (count == 0) {
+            return;
+        }
         if (count >= kWindow) {
+            GrowTo(kWindow);
             std::memcpy(buffer_.data(), data + count - kWindow, kWindow);
             fill_ = kWindow;
             return;
         }
+        GrowTo(fill_ + count);
         if (fill_ + count > buffer_.size()) {
             std::memmove(buffer_.data(), buffer_.data() + fill_ - kWindow, kWindow);
             fill_ = kWindow;
@@ -88,7 +93,16 @@ class TOutputHistory {
     }
 
   private:
-    std::vector<uint8_t> buffer_ = std::vector<uint8_t>(8 * kWindow);
+    static constexpr size_t kCapacity = 8 * kWindow;
+
+    // Grows the buffer (up to its capacity) for short streams to stay cheap.
+    void GrowTo(size_t size) {
+        if (size > buffer_.size() && buffer_.size() < kCapacity) {
+            buffer_.resize(std::min(kCapacity, std::max(2 * buffer_.size(), size)));
+        }
+    }
+
+    std::vector<uint8_t> buffer_;
     size_t fill_ = 0;
 };
 
