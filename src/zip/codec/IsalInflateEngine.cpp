@@ -143,10 +143,11 @@ class TIsalInflateEngine final : public IInflateEngine {
             }
             const bool fromHeld = heldAt_ < held_.size();
             if (inZLib_) {
-                if (RunZLib(buffers, fromHeld) == Z_STREAM_END) {
+                const TZLibStop stop = RunZLib(buffers, fromHeld);
+                if (stop == TZLibStop::StreamEnd) {
                     return true;
                 }
-                if ((zlib_.data_type & 128) != 0) {  // stopped at a block's end
+                if (stop == TZLibStop::BlockEnd) {
                     if (blockBytes_ >= kLongBlock) {
                         BackToIsal();
                     }
@@ -274,13 +275,19 @@ class TIsalInflateEngine final : public IInflateEngine {
         }
     }
 
-    // One zlib call; it stops at the end of a block.
-    int RunZLib(TInflateBuffers& buffers, bool fromHeld) {
+    enum class TZLibStop { StreamEnd, BlockEnd, Other };
+
+    // One zlib call; it stops at the end of a block. A block may end on the
+    // bits zlib held from before (its end-of-block code), but no two can:
+    // a second end in a row with neither input taken nor output made is
+    // zlib's flag still standing for the first, not a block.
+    TZLibStop RunZLib(TInflateBuffers& buffers, bool fromHeld) {
         zlib_.next_in = const_cast<Bytef*>(InputAt(buffers, fromHeld));
         zlib_.avail_in = InputCount(buffers, fromHeld);
         zlib_.next_out = buffers.nextOut;
         zlib_.avail_out = buffers.availOut;
         const uInt given = zlib_.avail_in;
+        const uInt room = zlib_.avail_out;
         const int r = inflate(&zlib_, Z_BLOCK);
         if (zlib_.avail_in < given) {
             lastByte_ = zlib_.next_in[-1];
@@ -289,7 +296,14 @@ class TIsalInflateEngine final : public IInflateEngine {
         if (r != Z_OK && r != Z_BUF_ERROR && r != Z_STREAM_END) {
             RaiseZLibFailure(r);
         }
-        return r;
+        if (r == Z_STREAM_END) {
+            return TZLibStop::StreamEnd;
+        }
+        const bool atBlockEnd = (zlib_.data_type & 128) != 0;
+        const bool idle = zlib_.avail_in == given && zlib_.avail_out == room;
+        const bool repeated = atBlockEnd && idle && idleBlockEnd_;
+        idleBlockEnd_ = atBlockEnd && idle;
+        return atBlockEnd && !repeated ? TZLibStop::BlockEnd : TZLibStop::Other;
     }
 
     // ISA-L finished a block marked last that was not: restart it after the
@@ -326,6 +340,7 @@ class TIsalInflateEngine final : public IInflateEngine {
         held_ = std::move(input);
         heldAt_ = 0;
         inZLib_ = true;
+        idleBlockEnd_ = false;
     }
 
     // Takes the stream back from zlib at a block's end: the bits of the last
@@ -352,6 +367,7 @@ class TIsalInflateEngine final : public IInflateEngine {
     bool inZLib_ = false;        // zlib has the stream now
     size_t blockBytes_ = 0;      // input taken since the block began
     uint8_t lastByte_ = 0;       // the last input byte zlib took
+    bool idleBlockEnd_ = false;  // zlib's last call ended a block on held bits
 };
 
 }  // namespace
