@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "DecoderTestSupport.h"
+#include "InflateHeaderSamples.h"
 #include "zip/codec/Inflate.h"
 #include "zip/codec/InflateEngine.h"
 
@@ -210,5 +211,92 @@ TEST_F(InflateEngines, AgreeWhereTheyDetectFaultsDifferently) {
     for (uint32_t seed = 100; seed < 5400; ++seed) {
         ExpectEnginesAgree(PseudoRandomBytes(1 + seed % 700, seed),
                            "noise " + std::to_string(seed));
+    }
+}
+
+// Hand-built dynamic headers zlib refuses (over-subscribed, incomplete, no
+// end-of-block code, repeats past the end, too many codes): both engines
+// call them damaged, whole or cut anywhere, first block or later.
+TEST_F(InflateEngines, RefuseTheSameDamagedHeaders) {
+    const std::string damaged = "compressed data is damaged";
+    // Good blocks before: a later block's header is judged too.
+    z_stream zs{};
+    deflateInit2(&zs, 6, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+    const std::string text = PseudoRandomBytes(20000, 4) + std::string(50000, 'z');
+    std::string before(deflateBound(&zs, static_cast<uLong>(text.size())) + 64, '\0');
+    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+    zs.avail_in = static_cast<uInt>(text.size());
+    zs.next_out = reinterpret_cast<Bytef*>(before.data());
+    zs.avail_out = static_cast<uInt>(before.size());
+    deflate(&zs, Z_SYNC_FLUSH);
+    before.resize(zs.total_out);
+    deflateEnd(&zs);
+    for (const THeaderSample& sample : DamagedHeaderSamples()) {
+        EXPECT_EQ(InflateWith(MakeIsalInflateEngine(), sample.bytes).failure, damaged)
+            << sample.name;
+        EXPECT_FALSE(ExpectEnginesAgree(sample.bytes, sample.name));
+        EXPECT_EQ(InflateWith(MakeIsalInflateEngine(), before + sample.bytes).failure, damaged)
+            << sample.name << " after good blocks";
+        EXPECT_FALSE(ExpectEnginesAgree(before + sample.bytes, sample.name + " after good blocks"));
+        for (size_t cut = 0; cut < sample.bytes.size(); ++cut) {
+            ExpectEnginesAgree(sample.bytes.substr(0, cut),
+                               sample.name + " cut at " + std::to_string(cut));
+            ExpectEnginesAgree(before + sample.bytes.substr(0, cut),
+                               sample.name + " after good blocks, cut at " + std::to_string(cut));
+        }
+    }
+}
+
+// Odd codes zlib takes (a single one-bit code, no distance code): both
+// engines inflate them alike, also after good blocks.
+TEST_F(InflateEngines, TakeTheSameOddHeaders) {
+    for (const THeaderSample& sample : OddGoodHeaderSamples()) {
+        EXPECT_TRUE(ExpectEnginesAgree(sample.bytes, sample.name));
+        TBitWriter bits;
+        bits.Put(0, 3);  // an empty stored block first, not the last
+        std::string stream = bits.Bytes() + std::string("\x00\x00\xff\xff", 4);
+        EXPECT_TRUE(ExpectEnginesAgree(stream + sample.bytes, sample.name + " after a block"));
+    }
+    EXPECT_EQ(InflateWith(MakeIsalInflateEngine(), OddGoodHeaderSamples()[3].bytes).output, "aaaa");
+}
+
+// A stream that runs from long blocks into hundreds of tiny ones (a byte
+// or two each, flushed at odd bit positions and at byte boundaries) and
+// back, with matches reaching across the runs: where the ISA-L engine hands
+// the stream on and takes it back, not a bit or byte of history is lost.
+TEST_F(InflateEngines, AgreeAcrossRunsOfTinyBlocks) {
+    const std::string text = PseudoRandomBytes(6000, 11) + std::string(3000, 'k');
+    std::vector<std::pair<std::string, int>> pieces = {{text, Z_PARTIAL_FLUSH}};
+    for (size_t i = 0; i < 300; ++i) {
+        pieces.emplace_back(text.substr(i * 7, 1 + i % 2),
+                            i % 3 == 0 ? Z_SYNC_FLUSH : Z_PARTIAL_FLUSH);
+    }
+    pieces.emplace_back(text.substr(100, 5000) + PseudoRandomBytes(9000, 12), Z_PARTIAL_FLUSH);
+    for (size_t i = 0; i < 100; ++i) {
+        pieces.emplace_back(text.substr(i * 13, 2), Z_PARTIAL_FLUSH);
+    }
+    pieces.emplace_back(text.substr(2000, 4000), Z_FINISH);
+    z_stream zs{};
+    deflateInit2(&zs, 6, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+    std::string stream;
+    std::string expected;
+    for (const auto& [piece, flush] : pieces) {
+        expected += piece;
+        std::string out(deflateBound(&zs, static_cast<uLong>(piece.size())) + 64, '\0');
+        zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(piece.data()));
+        zs.avail_in = static_cast<uInt>(piece.size());
+        zs.next_out = reinterpret_cast<Bytef*>(out.data());
+        zs.avail_out = static_cast<uInt>(out.size());
+        deflate(&zs, flush);
+        stream += out.substr(0, out.size() - zs.avail_out);
+    }
+    deflateEnd(&zs);
+    ASSERT_TRUE(ExpectEnginesAgree(stream, "whole"));
+    EXPECT_TRUE(InflateWith(MakeIsalInflateEngine(), stream).output == expected);
+    for (size_t at = 0; at < stream.size(); at += 11) {
+        ExpectEnginesAgree(stream.substr(0, at), "cut at " + std::to_string(at));
+        std::string damaged = stream;
+        damaged[at] = static_cast<char>(damaged[at] ^ (1 << (at % 8)));
+        ExpectEnginesAgree(damaged, "changed at " + std::to_string(at));
     }
 }

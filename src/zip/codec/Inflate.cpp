@@ -14,7 +14,7 @@ void UnStore(TEntryStages& stages) {
 // output window and the last partial one. Input comes in whole blocks from
 // the input stage; when it runs out and the stream is not complete, the
 // entry is truncated. The engine is the run's (ISA-L or zlib); both give the
-// same bytes and, but for the gap InflateEngine.h names, the same verdicts.
+// same bytes and the same verdicts.
 void Inflate(TEntryStages& stages) {
     constexpr uint32_t kOut = TEntryStages::kBlockSize;
     IInflateEngine& engine = stages.InflateEngine();

@@ -7,11 +7,11 @@
 // One raw deflate stream (RFC 1951) at a time, inflated by whichever library
 // the build has: ISA-L where it was found (about twice zlib's speed), zlib
 // otherwise. Both engines answer alike: the same bytes for a good stream and
-// the same verdict for a bad one, so an archive extracts the same on every
-// system. One known gap remains: ISA-L accepts some dynamic blocks whose
-// literal/length code zlib refuses as an invalid set (damaged); ISA-L then
-// inflates on, and such damaged data usually fails the entry's CRC check
-// instead (a different verdict for the same failed entry).
+// the same verdict for a bad one (damaged, or cut short), so an archive
+// extracts the same on every system. Block headers are where the libraries
+// differ most (ISA-L builds codes zlib refuses); the ISA-L engine therefore
+// judges every header as zlib does before it lets ISA-L decode the block
+// (DeflateBlockHeader.h).
 //
 // An engine is made once per extraction run and reused for every deflated
 // entry (Begin starts a new stream), because its state is large.

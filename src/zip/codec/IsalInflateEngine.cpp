@@ -2,91 +2,372 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <array>
+#include <cstring>
+#include <vector>
 
-#include "platform/ScopeExit.h"
 #include "zip/ZipExceptions.h"
+#include "zip/codec/DeflateBlockHeader.h"
 #include "zip/codec/InflateEngine.h"
 
+// ISA-L reads some block headers more leniently than zlib: it builds tables
+// from over-subscribed and incomplete code-length sets and inflates on. So
+// that both engines refuse the same streams, this engine checks every block
+// header with ReadBlockHeader before ISA-L sees it. ISA-L has no way to stop
+// at a block's end, so the engine marks each block it hands over as the
+// stream's last (the low bit of ISA-L's bit buffer, the header's first bit):
+// ISA-L finishes there, and the bits it holds then start the next header.
+// To go on, the engine starts ISA-L afresh with the last 32 KB of output as
+// its dictionary and the held bits put back.
+//
+// That restart costs a few microseconds, more than zlib takes for a short
+// block; a stream of tiny blocks would inflate many times slower than with
+// zlib. So after a short block the engine hands the stream to zlib, which
+// stops at each block's end by itself (Z_BLOCK) and judges its headers
+// itself, and takes it back at the end of the first long block.
+
 namespace {
+
+constexpr size_t kWindow = size_t{1} << 15;  // deflate's history reach
+// Input bytes of a block below which zlib inflates it faster than ISA-L is
+// restarted after it, and above which ISA-L takes over again.
+constexpr size_t kShortBlock = 512;
+constexpr size_t kLongBlock = 8192;
 
 [[noreturn]] void RaiseDamaged() {
     throw EZCompressionError(InflateFailureText(TInflateFailure::Damaged));
 }
 
-// ISA-L reads a block header only once all of it is there; zlib reads it
-// bit by bit and finds a broken one before the input ends. When the input
-// ends inside a header, zlib judges the bits ISA-L holds back (the bit
-// buffer, then the bytes it kept), stopping at the header's end: a broken
-// header is damaged data for both engines, an intact one a cut stream.
-bool HeldHeaderIsBroken(const inflate_state& s) {
-    if (s.block_state != ISAL_BLOCK_NEW_HDR && s.block_state != ISAL_BLOCK_HDR) {
-        return false;
-    }
-    z_stream zs{};
-    if (inflateInit2(&zs, -MAX_WBITS) != Z_OK) {
-        return false;
-    }
-    ScopeExit end([&zs] { inflateEnd(&zs); });
-    // zlib takes at most 32 primed bits: only the odd bits go in that way,
-    // the whole bytes of the bit buffer go in as input before the kept ones.
-    const int oddBits = s.read_in_length % 8;
-    inflatePrime(&zs, oddBits, static_cast<int>(s.read_in & ((1u << oddBits) - 1)));
-    uint8_t held[8 + ISAL_DEF_MAX_HDR_SIZE];
-    size_t count = 0;
-    for (int at = oddBits; at < s.read_in_length; at += 8) {
-        held[count++] = static_cast<uint8_t>(s.read_in >> at);
-    }
-    if (s.block_state == ISAL_BLOCK_HDR) {
-        const size_t kept = std::min<size_t>(
-            static_cast<size_t>(std::max(s.tmp_in_size, int16_t{0})), ISAL_DEF_MAX_HDR_SIZE);
-        std::copy_n(s.tmp_in_buffer, kept, held + count);
-        count += kept;
-    }
-    zs.next_in = held;
-    zs.avail_in = static_cast<uInt>(count);
-    Bytef out[64];
-    zs.next_out = out;
-    zs.avail_out = sizeof out;
-    return inflate(&zs, Z_TREES) == Z_DATA_ERROR;
+[[noreturn]] void RaiseZLibFailure(int result) {
+    throw EZCompressionError(InflateFailureText(result == Z_MEM_ERROR ? TInflateFailure::OutOfMemory
+                                                                      : TInflateFailure::Damaged));
 }
 
-// ISA-L's stream state (tens of kilobytes with its history and tables), kept
-// from entry to entry and reset for each stream.
+// The last 32 KB of a stream's output, kept contiguous: ISA-L loses its own
+// history when it finishes a block marked last. Output is appended behind
+// what is kept and moved to the front only when the buffer is full, so that
+// most bytes are copied once.
+class TOutputHistory {
+  public:
+    void Clear() { fill_ = 0; }
+
+    void Append(const uint8_t* data, size_t count) {
+        if (count == 0) {
+            return;
+        }
+        if (count >= kWindow) {
+            GrowTo(kWindow);
+            std::memcpy(buffer_.data(), data + count - kWindow, kWindow);
+            fill_ = kWindow;
+            return;
+        }
+        GrowTo(fill_ + count);
+        if (fill_ + count > buffer_.size()) {
+            std::memmove(buffer_.data(), buffer_.data() + fill_ - kWindow, kWindow);
+            fill_ = kWindow;
+        }
+        std::memcpy(buffer_.data() + fill_, data, count);
+        fill_ += count;
+    }
+
+    // Hands the history to a freshly reset ISA-L state.
+    void GiveTo(inflate_state& state) {
+        const size_t count = std::min(fill_, kWindow);
+        if (count > 0 && isal_inflate_set_dict(&state, buffer_.data() + fill_ - count,
+                                               static_cast<uint32_t>(count)) != COMP_OK) {
+            RaiseDamaged();
+        }
+    }
+
+    // Hands the history to a freshly reset zlib stream (raw inflate takes a
+    // dictionary at any point).
+    void GiveTo(z_stream& stream) {
+        const size_t count = std::min(fill_, kWindow);
+        if (count > 0) {
+            if (const int r = inflateSetDictionary(&stream, buffer_.data() + fill_ - count,
+                                                   static_cast<uInt>(count));
+                r != Z_OK) {
+                RaiseZLibFailure(r);
+            }
+        }
+    }
+
+  private:
+    static constexpr size_t kCapacity = 8 * kWindow;
+
+    // Grows the buffer (up to its capacity) for short streams to stay cheap.
+    void GrowTo(size_t size) {
+        if (size > buffer_.size() && buffer_.size() < kCapacity) {
+            buffer_.resize(std::min(kCapacity, std::max(2 * buffer_.size(), size)));
+        }
+    }
+
+    std::vector<uint8_t> buffer_;
+    size_t fill_ = 0;
+};
+
+// ISA-L's stream state (tens of kilobytes with its history and tables) and
+// zlib's for the short blocks, kept from entry to entry and reset for each
+// stream.
 class TIsalInflateEngine final : public IInflateEngine {
   public:
-    TIsalInflateEngine() : state_(std::make_unique<inflate_state>()) { Begin(); }
+    TIsalInflateEngine() : state_(std::make_unique<inflate_state>()) {
+        if (const int r = inflateInit2(&zlib_, -MAX_WBITS); r != Z_OK) {
+            RaiseZLibFailure(r);
+        }
+        Begin();
+    }
+    ~TIsalInflateEngine() override { inflateEnd(&zlib_); }
+    TIsalInflateEngine(const TIsalInflateEngine&) = delete;
+    TIsalInflateEngine& operator=(const TIsalInflateEngine&) = delete;
 
     void Begin() override {
         isal_inflate_init(state_.get());
-        state_->crc_flag = ISAL_DEFLATE;  // raw deflate, no wrapper, no check
-        state_->hist_bits = 0;            // the full 32 KB window
+        Configure();
+        history_.Clear();
+        held_.clear();
+        heldAt_ = 0;
+        atHeader_ = true;
+        lastBlock_ = false;
+        inZLib_ = false;
+        blockBytes_ = 0;
     }
 
-    bool Step(TInflateBuffers& buffers, bool lastInput) override {
-        inflate_state& s = *state_;
-        s.next_in = const_cast<uint8_t*>(buffers.nextIn);
-        s.avail_in = buffers.availIn;
-        s.next_out = buffers.nextOut;
-        s.avail_out = buffers.availOut;
-        const int r = isal_inflate(&s);
-        buffers.nextIn = s.next_in;
-        buffers.availIn = s.avail_in;
-        buffers.nextOut = s.next_out;
-        buffers.availOut = s.avail_out;
-        if (r < 0) {
-            RaiseDamaged();
+    // The cut of a stream needs no word from here: a header held back
+    // incomplete or a block left open leaves room in the output, and the
+    // caller reports the cut.
+    bool Step(TInflateBuffers& buffers, bool /*lastInput*/) override {
+        for (;;) {
+            if (buffers.availOut == 0) {
+                return false;
+            }
+            const bool fromHeld = heldAt_ < held_.size();
+            if (inZLib_) {
+                const TZLibStop stop = RunZLib(buffers, fromHeld);
+                if (stop == TZLibStop::StreamEnd) {
+                    return true;
+                }
+                if (stop == TZLibStop::BlockEnd) {
+                    if (blockBytes_ >= kLongBlock) {
+                        BackToIsal();
+                    }
+                    blockBytes_ = 0;
+                    continue;
+                }
+            } else if (atHeader_) {
+                if (!TakeHeader(buffers)) {
+                    return false;
+                }
+                continue;  // the header may have taken the last held byte
+            } else {
+                RunIsal(buffers, fromHeld);
+                if (state_->block_state == ISAL_BLOCK_FINISH) {
+                    if (lastBlock_) {
+                        return true;
+                    }
+                    if (blockBytes_ < kShortBlock) {
+                        ToZLib();
+                    } else {
+                        StartNextBlock();
+                    }
+                    blockBytes_ = 0;
+                    continue;
+                }
+            }
+            if (buffers.availOut == 0 || !fromHeld || !held_.empty()) {
+                return false;  // the output is full or the input used up
+            }
         }
-        const bool ended = s.block_state == ISAL_BLOCK_FINISH;
-        if (!ended && lastInput && s.avail_out > 0 && HeldHeaderIsBroken(s)) {
-            RaiseDamaged();
-        }
-        return ended;
     }
 
     const char* Name() const override { return "ISA-L"; }
 
   private:
+    void Configure() {
+        state_->crc_flag = ISAL_DEFLATE;  // raw deflate, no wrapper, no check
+        state_->hist_bits = 0;            // the full 32 KB window
+    }
+
+    // Judges the header at the start of the bits at hand. A complete, sound
+    // one is marked last and handed over; a header the input does not yet
+    // hold whole is kept back (in `held_`) until more input comes; with no
+    // more to come the caller reports the cut.
+    bool TakeHeader(TInflateBuffers& buffers) {
+        inflate_state& s = *state_;
+        THeaderBits bits;
+        bits.held = s.read_in;
+        bits.heldBits = s.read_in_length;
+        bits.first = held_.data() + heldAt_;
+        bits.firstCount = held_.size() - heldAt_;
+        bits.second = buffers.nextIn;
+        bits.secondCount = buffers.availIn;
+        TBlockHeader header;
+        switch (ReadBlockHeader(bits, header)) {
+            case THeaderVerdict::Damaged:
+                RaiseDamaged();
+            case THeaderVerdict::NeedMore:
+                held_.insert(held_.end(), buffers.nextIn, buffers.nextIn + buffers.availIn);
+                buffers.nextIn += buffers.availIn;
+                buffers.availIn = 0;
+                return false;
+            case THeaderVerdict::Complete:
+                break;
+        }
+        if (s.read_in_length == 0) {
+            // The header's first bit must sit in the bit buffer to be marked.
+            s.read_in = TakeByte(buffers);
+            s.read_in_length = 8;
+        }
+        s.read_in |= 1;
+        lastBlock_ = header.last;
+        atHeader_ = false;
+        return true;
+    }
+
+    uint8_t TakeByte(TInflateBuffers& buffers) {
+        ++blockBytes_;
+        if (heldAt_ < held_.size()) {
+            return held_[heldAt_++];
+        }
+        --buffers.availIn;
+        return *buffers.nextIn++;
+    }
+
+    // Where the next call reads: the held bytes first, then the caller's.
+    const uint8_t* InputAt(const TInflateBuffers& buffers, bool fromHeld) const {
+        return fromHeld ? held_.data() + heldAt_ : buffers.nextIn;
+    }
+    uint32_t InputCount(const TInflateBuffers& buffers, bool fromHeld) const {
+        return fromHeld ? static_cast<uint32_t>(held_.size() - heldAt_) : buffers.availIn;
+    }
+
+    // Books one call's work: `left` input bytes not taken, output up to
+    // `outEnd`, which joins the history.
+    void Consumed(TInflateBuffers& buffers, bool fromHeld, uint32_t left, uint8_t* outEnd) {
+        const uint32_t taken = InputCount(buffers, fromHeld) - left;
+        blockBytes_ += taken;
+        if (fromHeld) {
+            heldAt_ += taken;
+            if (heldAt_ == held_.size()) {
+                held_.clear();
+                heldAt_ = 0;
+            }
+        } else {
+            buffers.nextIn += taken;
+            buffers.availIn = left;
+        }
+        const auto produced = static_cast<uint32_t>(outEnd - buffers.nextOut);
+        history_.Append(buffers.nextOut, produced);
+        buffers.nextOut = outEnd;
+        buffers.availOut -= produced;
+    }
+
+    void RunIsal(TInflateBuffers& buffers, bool fromHeld) {
+        inflate_state& s = *state_;
+        s.next_in = const_cast<uint8_t*>(InputAt(buffers, fromHeld));
+        s.avail_in = InputCount(buffers, fromHeld);
+        s.next_out = buffers.nextOut;
+        s.avail_out = buffers.availOut;
+        const int r = isal_inflate(&s);
+        Consumed(buffers, fromHeld, s.avail_in, s.next_out);
+        if (r < 0) {
+            RaiseDamaged();
+        }
+    }
+
+    enum class TZLibStop { StreamEnd, BlockEnd, Other };
+
+    // One zlib call; it stops at the end of a block. A block may end on the
+    // bits zlib held from before (its end-of-block code), but no two can:
+    // a second end in a row with neither input taken nor output made is
+    // zlib's flag still standing for the first, not a block.
+    TZLibStop RunZLib(TInflateBuffers& buffers, bool fromHeld) {
+        zlib_.next_in = const_cast<Bytef*>(InputAt(buffers, fromHeld));
+        zlib_.avail_in = InputCount(buffers, fromHeld);
+        zlib_.next_out = buffers.nextOut;
+        zlib_.avail_out = buffers.availOut;
+        const uInt given = zlib_.avail_in;
+        const uInt room = zlib_.avail_out;
+        const int r = inflate(&zlib_, Z_BLOCK);
+        if (zlib_.avail_in < given) {
+            lastByte_ = zlib_.next_in[-1];
+        }
+        Consumed(buffers, fromHeld, zlib_.avail_in, zlib_.next_out);
+        if (r != Z_OK && r != Z_BUF_ERROR && r != Z_STREAM_END) {
+            RaiseZLibFailure(r);
+        }
+        if (r == Z_STREAM_END) {
+            return TZLibStop::StreamEnd;
+        }
+        const bool atBlockEnd = (zlib_.data_type & 128) != 0;
+        const bool idle = zlib_.avail_in == given && zlib_.avail_out == room;
+        const bool repeated = atBlockEnd && idle && idleBlockEnd_;
+        idleBlockEnd_ = atBlockEnd && idle;
+        return atBlockEnd && !repeated ? TZLibStop::BlockEnd : TZLibStop::Other;
+    }
+
+    // ISA-L finished a block marked last that was not: restart it after the
+    // block with the output's history and the bits it read ahead.
+    void StartNextBlock() {
+        inflate_state& s = *state_;
+        const uint64_t bits = s.read_in;
+        const int32_t bitCount = s.read_in_length;
+        isal_inflate_reset(&s);
+        Configure();
+        history_.GiveTo(s);
+        s.read_in = bits;
+        s.read_in_length = bitCount;
+        atHeader_ = true;
+    }
+
+    // Hands the stream to zlib after a block ISA-L finished: the history as
+    // its dictionary, the odd bits ISA-L read ahead primed, its whole bytes
+    // put back in front of the input.
+    void ToZLib() {
+        const inflate_state& s = *state_;
+        if (const int r = inflateReset(&zlib_); r != Z_OK) {
+            RaiseZLibFailure(r);
+        }
+        history_.GiveTo(zlib_);
+        const int oddBits = s.read_in_length % 8;
+        inflatePrime(&zlib_, oddBits, static_cast<int>(s.read_in & ((1u << oddBits) - 1)));
+        std::vector<uint8_t> input;
+        for (int at = oddBits; at < s.read_in_length; at += 8) {
+            input.push_back(static_cast<uint8_t>(s.read_in >> at));
+        }
+        input.insert(input.end(), held_.begin() + static_cast<std::ptrdiff_t>(heldAt_),
+                     held_.end());
+        held_ = std::move(input);
+        heldAt_ = 0;
+        inZLib_ = true;
+        idleBlockEnd_ = false;
+    }
+
+    // Takes the stream back from zlib at a block's end: the bits of the last
+    // byte zlib took and did not use go into ISA-L's bit buffer.
+    void BackToIsal() {
+        inflate_state& s = *state_;
+        const int unused = zlib_.data_type & 7;
+        isal_inflate_reset(&s);
+        Configure();
+        history_.GiveTo(s);
+        s.read_in = unused == 0 ? 0 : uint64_t{lastByte_} >> (8 - unused);
+        s.read_in_length = unused;
+        inZLib_ = false;
+        atHeader_ = true;
+    }
+
     std::unique_ptr<inflate_state> state_;
+    z_stream zlib_{};  // inflates the stream's runs of short blocks
+    TOutputHistory history_;
+    std::vector<uint8_t> held_;  // input bytes kept back or put back
+    size_t heldAt_ = 0;          // the first of them not yet taken
+    bool atHeader_ = true;       // the next bits start a block header
+    bool lastBlock_ = false;     // the block ISA-L decodes is the stream's last
+    bool inZLib_ = false;        // zlib has the stream now
+    size_t blockBytes_ = 0;      // input taken since the block began
+    uint8_t lastByte_ = 0;       // the last input byte zlib took
+    bool idleBlockEnd_ = false;  // zlib's last call ended a block on held bits
 };
 
 }  // namespace
