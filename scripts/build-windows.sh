@@ -42,3 +42,10 @@ cmake -S . -B build/windows -G Ninja \
     -DZLIB_INCLUDE_DIR="$mingw_root/include" -DZLIB_LIBRARY="$mingw_root/lib/libz.a" \
     "${launcher[@]}" "${keys[@]}" "$@" >/dev/null
 cmake --build build/windows
+
+# What is shipped: the programs without their debug information (the build
+# keeps it for the debugger; it is ten times the program).
+mkdir -p build/windows/ship
+for program in src/app/zuvo-updater.exe tools/unzip/zuvo-unzip.exe; do
+    x86_64-w64-mingw32-strip -o "build/windows/ship/$(basename "$program")" "build/windows/$program"
+done

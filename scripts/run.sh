@@ -47,7 +47,7 @@ stop_all() {
 trap stop_all EXIT
 
 if $windows; then
-    cp build/windows/src/app/zuvo-updater.exe "$demo/"
+    cp build/windows/ship/zuvo-updater.exe "$demo/"
     wine_session_start "$PWD/build/windows-run-prefix"
     browser_says() { "$wine" "$demo/Browser.exe" </dev/null 2>/dev/null | tr -d '\r' | head -n 1; }
 else

@@ -12,7 +12,7 @@ packages=(
     python3 clang-format git
     minisign libgcrypt20-dev
     libisal-dev libarchive-tools
-    g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64
+    g++-mingw-w64-x86-64-posix libz-mingw-w64-dev libgcrypt-mingw-w64-dev wine wine64
 )
 
 missing=()
