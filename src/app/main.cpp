@@ -1,15 +1,10 @@
 #include <QPointer>
 #include <cstring>
-#include <exception>
-#include <memory>
 
-#include "platform/ExceptionDisplay.h"
 #include "qt/Application.h"
 #include "qt/QtHooks.h"
 #include "qt/UpdateMain.h"
-#include "workflow/PackageSteps.h"
-#include "workflow/System.h"
-#include "workflow/UnattendedRun.h"
+#include "workflow/UpdaterProgram.h"
 
 namespace {
 
@@ -31,27 +26,10 @@ int main(int argc, char** argv) {
     } else {
         InstallQtHooks([&window] { return window.data(); });
     }
-    int status = unattended ? 1 : 0;
-    try {
-        TPackageSteps steps;
-        // The window comes first: it is the main window and its timer starts
-        // ticking at once, also while a start-up box is open.
-        auto frmUpdateMain = std::make_unique<TfrmUpdateMain>(steps);
-        window = frmUpdateMain.get();
-        std::unique_ptr<TUnattendedRun> driver;
-        if (unattended) {
-            driver = std::make_unique<TUnattendedRun>(*frmUpdateMain->Workflow, *frmUpdateMain);
-        }
-        auto dmSystem = std::make_unique<TdmSystem>();
-        frmUpdateMain->show();
-        TApplication::exec();
-        if (driver) {
-            status = driver->ExitStatus();
-        }
-    } catch (const std::exception& error) {
-        ShowException(error);
-    } catch (...) {
-        ShowException(std::string());
-    }
-    return status;
+    return RunUpdaterProgram<TfrmUpdateMain>(
+        unattended, [&window](TfrmUpdateMain& made) { window = &made; },
+        [](TfrmUpdateMain& made) {
+            made.show();
+            TApplication::exec();
+        });
 }

@@ -53,104 +53,72 @@ const QImage& TBmpButton::DownPattern() {
 
 // ---- properties -----------------------------------------------------------
 
-void TBmpButton::SetAllowAllUp(bool value) {
-    if (value != allowAllUp_) {
-        allowAllUp_ = value;
-        UpdateExclusive();
-    }
-}
+void TBmpButton::SetAllowAllUp(bool value) { state_.SetAllowAllUp(value); }
 
 void TBmpButton::SetButtonBorder(TButtonBorder value) {
-    if (value != buttonBorder_) {
-        buttonBorder_ = value;
+    if (ChangeValue(buttonBorder_, value)) {
         ApplySizeRule();
         update();
     }
 }
 
 void TBmpButton::SetButtonSize(TBtnSize value) {
-    if (value != buttonSize_) {
-        buttonSize_ = value;
+    if (ChangeValue(buttonSize_, value)) {
         ApplySizeRule();
         update();
     }
 }
 
 void TBmpButton::SetButtonStyle(TButtonStyle value) {
-    if (value != buttonStyle_) {
-        buttonStyle_ = value;
+    if (ChangeValue(buttonStyle_, value)) {
         ApplySizeRule();
         update();
     }
 }
 
 void TBmpButton::SetColor(const QColor& value) {
-    if (value != color_) {
-        color_ = value;
+    if (ChangeValue(color_, value)) {
         update();
     }
 }
 
-void TBmpButton::SetDown(bool value) {
-    if (groupIndex_ == 0) {
-        value = false;
-    }
-    if (value == down_ || (down_ && !allowAllUp_)) {
-        return;
-    }
-    down_ = value;
-    buttonState_ = value ? StateExclusive : StateUp;
-    update();
-    if (value) {
-        UpdateExclusive();
-    }
-}
+void TBmpButton::SetDown(bool value) { state_.SetDown(value); }
 
 void TBmpButton::SetCaptionDownOffset(int value) {
-    if (value != captionDownOffset_) {
-        captionDownOffset_ = value;
+    if (ChangeValue(captionDownOffset_, value)) {
         update();
     }
 }
 
-void TBmpButton::SetGroupIndex(int value) {
-    if (value != groupIndex_) {
-        groupIndex_ = value;
-        UpdateExclusive();
-    }
-}
+void TBmpButton::SetGroupIndex(int value) { state_.SetGroupIndex(value); }
 
 void TBmpButton::SetLayout(TButtonLayout value) {
-    if (value != layout_) {
-        layout_ = value;
+    if (ChangeValue(layout_, value)) {
         update();
     }
 }
 
 void TBmpButton::SetMargin(int value) {
-    if (value != margin_ && value >= -1) {
-        margin_ = value;
+    // Values below -1 have no meaning and are refused.
+    if (value >= -1 && ChangeValue(margin_, value)) {
         update();
     }
 }
 
 void TBmpButton::SetShowDownPattern(bool value) {
-    if (value != showDownPattern_) {
-        showDownPattern_ = value;
+    if (ChangeValue(showDownPattern_, value)) {
         update();
     }
 }
 
 void TBmpButton::SetShowFocus(bool value) {
-    if (value != showFocus_) {
-        showFocus_ = value;
+    if (ChangeValue(showFocus_, value)) {
         update();
     }
 }
 
 void TBmpButton::SetSpacing(int value) {
-    if (value != spacing_) {
-        spacing_ = value;
+    if (ChangeValue(spacing_, value)) {
         update();
     }
 }
@@ -184,12 +152,7 @@ void TBmpButton::ApplySizeRule() {
         return;
     }
     if (buttonSize_ == bszButtonToBitmap) {
-        int border = 0;
-        if (buttonBorder_ == bbSingle) {
-            border = 1;
-        } else if (buttonBorder_ == bbButton) {
-            border = IsNewLook() ? 2 : 3;
-        }
+        const int border = BorderWidth(buttonBorder_, IsNewLook());
         const QSize wanted = bitmaps_->Up().size() + QSize(2 * border, 2 * border);
         if (size() != wanted) {
             resize(wanted);
@@ -205,30 +168,25 @@ void TBmpButton::BitmapsChanged() {
     update();
 }
 
-void TBmpButton::UpdateExclusive() {
+bool TBmpButton::TellGroup(int groupIndex, const TBmpButtonState& sender) {
     QWidget* parent = parentWidget();
-    if (groupIndex_ == 0 || !parent) {
-        buttonState_ = StateUp;
-        return;
+    if (!parent) {
+        return false;
     }
     for (QObject* child : parent->children()) {
         if (auto* button = qobject_cast<TBmpButton*>(child)) {
-            button->GroupChanged(groupIndex_, this);
+            button->state_.GroupChanged(groupIndex, sender);
         }
     }
+    return true;
 }
 
-void TBmpButton::GroupChanged(int groupIndex, TBmpButton* sender) {
-    if (sender == this || groupIndex != groupIndex_) {
-        return;
-    }
-    if (sender->Down() && down_) {
-        down_ = false;
-        buttonState_ = StateUp;
-        update();
-    }
-    allowAllUp_ = sender->AllowAllUp();
-}
+void TBmpButton::Invalidate() { update(); }
+
+void TBmpButton::Repaint() { repaint(); }
+
+// Qt gives the mouse back by itself when the button comes up.
+void TBmpButton::ReleasePointer() {}
 
 // ---- clicking -------------------------------------------------------------
 
@@ -245,73 +203,38 @@ void TBmpButton::Click() {
     }
 }
 
-void TBmpButton::FinishPress(bool doClick) {
-    if (groupIndex_ == 0) {
-        repaint();
-    } else if (doClick) {
-        SetDown(!down_);
-    } else {
-        // A press that ended outside leaves the latch as it was.
-        buttonState_ = down_ ? StateExclusive : StateUp;
-        repaint();
-    }
-    if (doClick) {
-        Click();
-    }
-}
-
 bool TBmpButton::IsOver(const QPointF& point) const {
     return point.x() >= 0 && point.x() < width() && point.y() >= 0 && point.y() < height();
 }
 
 void TBmpButton::mousePressEvent(QMouseEvent* event) {
     event->accept();
-    if (isEnabled() && !hasFocus_) {
+    if (isEnabled() && !state_.HasFocus()) {
         setFocus(Qt::MouseFocusReason);
     }
     // Focused as far as the window goes: an inactive window keeps the focus
     // widget without sending it a focus event yet.
-    const bool focused = hasFocus_ || window()->focusWidget() == this;
-    if (event->button() != Qt::LeftButton || !isEnabled() || !focused) {
-        return;
+    const bool focused = state_.HasFocus() || window()->focusWidget() == this;
+    if (event->button() == Qt::LeftButton && isEnabled() && focused) {
+        state_.Press();
     }
-    if (!down_) {
-        buttonState_ = StateDown;
-        repaint();
-    }
-    dragging_ = true;
 }
 
 void TBmpButton::mouseMoveEvent(QMouseEvent* event) {
     event->accept();
-    if (!dragging_) {
-        return;
-    }
-    const TButtonState state = down_                       ? StateExclusive
-                               : IsOver(event->position()) ? StateDown
-                                                           : StateUp;
-    if (state != buttonState_) {
-        buttonState_ = state;
-        repaint();
-    }
+    state_.PointerMoved(IsOver(event->position()));
 }
 
 void TBmpButton::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
-    if (!dragging_) {
-        return;
-    }
-    dragging_ = false;
-    const bool inside = IsOver(event->position());
-    UpdateExclusive();
-    FinishPress(inside);
+    state_.PointerReleased(IsOver(event->position()));
 }
 
 void TBmpButton::mouseDoubleClickEvent(QMouseEvent* event) {
     // The second press of a double click is a press as well.
     const QPointer<TBmpButton> self(this);
     mousePressEvent(event);
-    if (self && event->button() == Qt::LeftButton && down_) {
+    if (self && event->button() == Qt::LeftButton && state_.Down()) {
         emit OnDblClick();
     }
 }
@@ -325,11 +248,7 @@ void TBmpButton::keyPressEvent(QKeyEvent* event) {
     }
     if (key == Qt::Key_Space && isEnabled()) {
         event->accept();
-        if (!down_) {
-            buttonState_ = StateDown;
-            repaint();
-        }
-        dragging_ = true;
+        state_.Press();
         return;
     }
     QWidget::keyPressEvent(event);
@@ -337,14 +256,12 @@ void TBmpButton::keyPressEvent(QKeyEvent* event) {
 
 void TBmpButton::keyReleaseEvent(QKeyEvent* event) {
     // A held key repeats its press only; the X server also sends releases.
-    if (event->isAutoRepeat() || !dragging_) {
+    if (event->isAutoRepeat() || !state_.Dragging()) {
         QWidget::keyReleaseEvent(event);
         return;
     }
     event->accept();
-    dragging_ = false;
-    buttonState_ = StateUp;
-    FinishPress(true);
+    state_.KeyReleased();
 }
 
 // ---- framework notifications ---------------------------------------------
@@ -365,14 +282,7 @@ void TBmpButton::resizeEvent(QResizeEvent* event) {
     ApplySizeRule();
 }
 
-void TBmpButton::FixStateForEnabled() {
-    if (!isEnabled()) {
-        buttonState_ = StateDisabled;
-        dragging_ = false;
-    } else if (buttonState_ == StateDisabled) {
-        buttonState_ = StateUp;
-    }
-}
+void TBmpButton::FixStateForEnabled() { state_.FixStateForEnabled(isEnabled()); }
 
 void TBmpButton::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
@@ -393,18 +303,10 @@ void TBmpButton::changeEvent(QEvent* event) {
 
 void TBmpButton::focusInEvent(QFocusEvent* event) {
     QWidget::focusInEvent(event);
-    hasFocus_ = true;
-    update();
+    state_.FocusChanged(true);
 }
 
 void TBmpButton::focusOutEvent(QFocusEvent* event) {
     QWidget::focusOutEvent(event);
-    hasFocus_ = false;
-    // A press whose release goes to another window would otherwise click at
-    // the next unrelated key release.
-    if (dragging_) {
-        dragging_ = false;
-        buttonState_ = down_ ? StateExclusive : StateUp;
-    }
-    update();
+    state_.FocusChanged(false);
 }

@@ -3,23 +3,21 @@
 #include <QColor>
 #include <QImage>
 #include <QWidget>
-#include <cstdint>
 #include <memory>
 
 #include "ButtonBitmaps.h"
 #include "ButtonLayout.h"
+#include "ButtonState.h"
 
 class QPainter;
 
-enum TButtonBorder { bbNone, bbSingle, bbButton };
 enum TBtnSize { bszNeither, bszButtonToBitmap, bszStretchToButton, bszTileToButton };
 enum TButtonStyle { bsAutoDetect, bsWin31, bsNew };
-enum TButtonState : uint8_t { StateUp = 0, StateDisabled = 1, StateDown = 2, StateExclusive = 3 };
 
 // A push button drawn entirely from bitmaps: one image per state with one
 // colour left out, an optional caption and border, and optional grouping
 // into latching buttons. Every paint goes through an off-screen image.
-class TBmpButton : public QWidget {
+class TBmpButton : public QWidget, private IButtonHost {
     Q_OBJECT
 
   public:
@@ -29,14 +27,14 @@ class TBmpButton : public QWidget {
     TButtonBitmaps& Bitmaps() { return *bitmaps_; }
     const TButtonBitmaps& Bitmaps() const { return *bitmaps_; }
 
-    bool AllowAllUp() const { return allowAllUp_; }
+    bool AllowAllUp() const { return state_.AllowAllUp(); }
     TButtonBorder ButtonBorder() const { return buttonBorder_; }
     TBtnSize ButtonSize() const { return buttonSize_; }
     TButtonStyle ButtonStyle() const { return buttonStyle_; }
     const QColor& Color() const { return color_; }
-    bool Down() const { return down_; }
+    bool Down() const { return state_.Down(); }
     int CaptionDownOffset() const { return captionDownOffset_; }
-    int GroupIndex() const { return groupIndex_; }
+    int GroupIndex() const { return state_.GroupIndex(); }
     TButtonLayout Layout() const { return layout_; }
     int Margin() const { return margin_; }
     bool ShowDownPattern() const { return showDownPattern_; }
@@ -64,12 +62,12 @@ class TBmpButton : public QWidget {
     bool TabStop() const { return focusPolicy() == Qt::StrongFocus; }
     void SetTabStop(bool value);
 
-    TButtonState ButtonState() const { return buttonState_; }
-    bool Dragging() const { return dragging_; }
-    bool HasFocus() const { return hasFocus_; }
+    TButtonState ButtonState() const { return state_.ButtonState(); }
+    bool Dragging() const { return state_.Dragging(); }
+    bool HasFocus() const { return state_.HasFocus(); }
 
     // Sets the parent dialog's result to ModalResult, then raises OnClick.
-    virtual void Click();
+    void Click() override;
     // Re-applies the size rule and repaints after the images changed.
     void BitmapsChanged();
     // Where the caption and (for bszNeither) the image go inside `area`.
@@ -100,10 +98,11 @@ class TBmpButton : public QWidget {
     bool IsNewLook() const;
     bool IsOver(const QPointF& point) const;
     void ApplySizeRule();
-    void UpdateExclusive();
-    void GroupChanged(int groupIndex, TBmpButton* sender);
-    void FinishPress(bool doClick);
     void FixStateForEnabled();
+    void Invalidate() override;
+    void Repaint() override;
+    void ReleasePointer() override;
+    bool TellGroup(int groupIndex, const TBmpButtonState& sender) override;
     QImage ChooseImage() const;
     QRect PaintBorder(QPainter& painter, QRect area) const;
     void PaintImage(QPainter& painter, const QRect& area, const QImage& image,
@@ -111,14 +110,12 @@ class TBmpButton : public QWidget {
     void PaintCaption(QPainter& painter, const QRect& captionRect) const;
 
     std::unique_ptr<TButtonBitmaps> bitmaps_;
-    bool allowAllUp_ = false;
+    TBmpButtonState state_{*this};
     TButtonBorder buttonBorder_ = bbNone;
     TBtnSize buttonSize_ = bszButtonToBitmap;
     TButtonStyle buttonStyle_ = bsAutoDetect;
     QColor color_;
-    bool down_ = false;
     int captionDownOffset_ = 1;
-    int groupIndex_ = 0;
     TButtonLayout layout_ = blGlyphLeft;
     int margin_ = -1;
     bool showDownPattern_ = true;
@@ -127,8 +124,4 @@ class TBmpButton : public QWidget {
     int modalResult_ = 0;
     QString caption_;
     int mnemonicId_ = 0;
-
-    TButtonState buttonState_ = StateUp;
-    bool dragging_ = false;
-    bool hasFocus_ = false;
 };

@@ -59,14 +59,14 @@ void DrawTiled(QPainter& painter, const QRect& area, const QImage& image) {
 
 QImage TBmpButton::ChooseImage() const {
     const TButtonBitmaps& b = *bitmaps_;
-    const bool disabled = buttonState_ == StateDisabled;
+    const bool disabled = state_.ButtonState() == StateDisabled;
     if (!HasImage(b.Up()) && !(disabled && HasImage(b.Disabled()))) {
         return QImage();
     }
-    switch (buttonState_) {
+    switch (state_.ButtonState()) {
         case StateUp:
-            return hasFocus_ && showFocus_ && HasImage(b.UpAndFocused()) ? b.UpAndFocused()
-                                                                         : b.Up();
+            return state_.HasFocus() && showFocus_ && HasImage(b.UpAndFocused()) ? b.UpAndFocused()
+                                                                                 : b.Up();
         case StateDisabled:
             if (HasImage(b.Disabled())) {
                 return b.Disabled();
@@ -82,7 +82,8 @@ QImage TBmpButton::ChooseImage() const {
 }
 
 QRect TBmpButton::PaintBorder(QPainter& painter, QRect area) const {
-    const bool pressed = buttonState_ == StateDown || buttonState_ == StateExclusive;
+    const bool pressed =
+        state_.ButtonState() == StateDown || state_.ButtonState() == StateExclusive;
     switch (buttonBorder_) {
         case bbNone:
             // Nothing: the parent shows through where the image is left out.
@@ -96,7 +97,7 @@ QRect TBmpButton::PaintBorder(QPainter& painter, QRect area) const {
         case bbButton: {
             const int bevel = IsNewLook() ? 1 : 2;
             const QRect inner = DrawButtonFace(painter, area, bevel, pressed, color_, palette());
-            if (hasFocus_ && showFocus_) {
+            if (state_.HasFocus() && showFocus_) {
                 DrawFocusFrame(painter, inner.adjusted(1, 1, -1, -1),
                                palette().color(foregroundRole()));
             }
@@ -135,18 +136,19 @@ void TBmpButton::PaintCaption(QPainter& painter, const QRect& captionRect) const
     const int flags = Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic;
     painter.setFont(font());
     painter.setBrush(Qt::NoBrush);
-    if (buttonState_ == StateDisabled) {
+    if (state_.ButtonState() == StateDisabled) {
         painter.setPen(Qt::white);
         painter.drawText(captionRect.translated(1, 1), flags, caption_);
         painter.setPen(QColor(128, 128, 128));
         painter.drawText(captionRect, flags, caption_);
     } else {
-        const bool pressed = buttonState_ == StateDown || buttonState_ == StateExclusive;
+        const bool pressed =
+            state_.ButtonState() == StateDown || state_.ButtonState() == StateExclusive;
         const int shift = pressed ? captionDownOffset_ : 0;
         painter.setPen(palette().color(foregroundRole()));
         painter.drawText(captionRect.translated(shift, shift), flags, caption_);
     }
-    if (hasFocus_ && showFocus_) {
+    if (state_.HasFocus() && showFocus_) {
         DrawFocusFrame(painter, captionRect.adjusted(-2, -2, 2, 2),
                        palette().color(foregroundRole()));
     }
@@ -170,7 +172,7 @@ void TBmpButton::paintEvent(QPaintEvent*) {
     {
         QPainter painter(&buffer);
         QRect area = PaintBorder(painter, rect());
-        if (buttonState_ == StateExclusive) {
+        if (state_.ButtonState() == StateExclusive) {
             const int bevel = IsNewLook() ? 1 : 2;
             const QBrush brush = showDownPattern_ ? QBrush(DownPattern()) : QBrush(color_);
             if (buttonBorder_ != bbNone) {

@@ -8,112 +8,43 @@
 # BUILD_DIR defaults to build/release, OUT_DIR to docs/. Writes window-waiting,
 # window-downloading, window-ready, window-failed-box (the failure box over
 # the window), window-failed (after it) and window-no-server .png.
-# The package and the installation come from tools/demo/make_demo.py; a
-# change in what the updater expects of them is made in make_installation
-# and make_package below.
+# The package and the installation are made in render-session.sh.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${1:-$root/build/release}
 out=${2:-$root/docs}
+prefix=window-
 port=10290
 ninja -C "$build" zuvo-updater zuvo-update-server zuvo-pack render-window >/dev/null
 updater=$build/src/app/zuvo-updater
 server=$build/tools/update-server/zuvo-update-server
+pack=$build/tools/pack/zuvo-pack
 render=$build/tools/render-window/render-window
 faults=$root/tools/render-window/fault_server.py
-for tool in Xvfb openbox xdotool xprop python3; do
-    command -v "$tool" >/dev/null || { echo "render-window: $tool is missing (scripts/setup.sh)" >&2; exit 1; }
-done
+source "$root/tools/render-window/render-session.sh"
+require_tools render-window
 
-work=$(mktemp -d)
-pids=()
+render_session_begin
 cleanup() {
-    local pid
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        pid=${pids[i]}
-        kill "$pid" 2>/dev/null || true
-        wait "$pid" 2>/dev/null || true
-    done
+    stop_programs
     rm -rf "$work"
 }
 trap cleanup EXIT
-# Starts a program in the background and remembers it for the clean-up.
-start() {
-    "$@" &
-    pids+=($!)
-    last=$!
-}
-# Ends one program started above.
-end() {
-    kill "$1" 2>/dev/null || true
-    wait "$1" 2>/dev/null || true
-}
-wait_for() {  # seconds, command...
-    local tries=$(($1 * 10))
-    shift
-    until "$@" >/dev/null 2>&1; do
-        ((--tries > 0)) || return 1
-        sleep 0.1
-    done
-}
+updater_command=("$work/program/zuvo-updater")
 
-# The package is signed with the demo key, which the build must trust.
-make_package() {
-    python3 "$root/tools/demo/make_demo.py" "$work/served" "$work/package" >/dev/null
-    "$build/tools/pack/zuvo-pack" --key "$root/build/demo-key/zuvo.sec" --version 2.0 \
-        "$work/package" "$work/Browser.zip" >/dev/null
-}
-make_installation() {
-    rm -rf "$work/program"
-    python3 "$root/tools/demo/make_demo.py" "$work/program" "$work/unused" >/dev/null
-    cp "$updater" "$work/program/"
-}
-
-# The X server picks a free display and names it on descriptor 3.
-start Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display"
-wait_for 10 test -s "$work/display"
-export DISPLAY=:$(head -n 1 "$work/display") QT_QPA_PLATFORM=xcb
-start openbox --sm-disable
-wait_for 10 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
-start env QT_LOGGING_RULES='*=false' "$render" backdrop
-sleep 0.5
+start_display
 mkdir -p "$out"
 make_package
 
-# Starts the updater in a fresh installation and waits for its window.
-run_updater() {
-    make_installation
-    start "$work/program/zuvo-updater"
-    updater_pid=$last
-    wait_for 10 xdotool search --onlyvisible --name '^zuvo更新$'
-}
-# Waits for a box with this caption to be on screen.
-wait_box() { wait_for 15 xdotool search --onlyvisible --name "^$1\$"; }
-shot() {
-    sleep 0.5  # the last repaints
-    "$render" grab "$out/window-$1.png"
-    echo "$out/window-$1.png"
-}
-
-# The normal road with the project's server: the window as it waits for
-# its timer, then ready once the whole package is in.
-start "$server" --bind 127.0.0.1 --port "$port" --package "$work/Browser.zip"
-server_pid=$last
-sleep 0.3
-run_updater
-"$render" grab "$out/window-waiting.png" && echo "$out/window-waiting.png"
-wait_for 15 cmp -s "$work/Browser.zip" "$work/program/updateFile/Browser.zip"
-sleep 1  # the pause after the transfer's end
-shot ready
-end "$updater_pid"
-end "$server_pid"
+# The waiting window is taken at once: its timer is short.
+shoot_normal_road 10 15 0
 
 # Half-way: 195 blocks, then the server holds the connection open.
 rm -f "$work/mark"
 start python3 "$faults" "$port" hold 195 "$work/Browser.zip" "$work/mark"
 server_pid=$last
 sleep 0.3
-run_updater
+run_updater 10
 wait_for 30 test -s "$work/mark"
 shot downloading
 end "$updater_pid"
@@ -123,8 +54,8 @@ end "$server_pid"
 start python3 "$faults" "$port" reset 300 "$work/Browser.zip"
 server_pid=$last
 sleep 0.3
-run_updater
-wait_box Vesk
+run_updater 10
+wait_box 15 Vesk
 shot failed-box
 xdotool key Return  # the box holds the focus: its OK
 sleep 0.3
@@ -132,8 +63,4 @@ shot failed
 end "$updater_pid"
 end "$server_pid"
 
-# No server at all: the first of the two boxes of that road.
-run_updater
-wait_box zuvo
-shot no-server
-end "$updater_pid"
+shoot_no_server 10 15

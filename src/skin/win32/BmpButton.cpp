@@ -10,7 +10,7 @@ namespace {
 
 constexpr const wchar_t* kClassName = L"ZuvoBmpButton";
 // Sent by a latching button to its siblings: wParam its group, lParam the
-// sender. Only windows of this class are asked.
+// sender's state. Only windows of this class are asked.
 constexpr UINT kGroupMessage = 0x2420;
 
 bool IsButtonWindow(HWND window) {
@@ -35,60 +35,27 @@ TBmpButton::TBmpButton(HWND parent, int x, int y, int width, int height) {
 // ---- properties -----------------------------------------------------------
 
 void TBmpButton::SetButtonBorder(TButtonBorder value) {
-    if (value != buttonBorder_) {
-        buttonBorder_ = value;
+    if (ChangeValue(buttonBorder_, value)) {
         ApplySizeRule();
         Invalidate();
     }
 }
 
 void TBmpButton::SetCaption(const std::string& caption) {
-    if (caption != caption_) {
-        caption_ = caption;
+    if (ChangeValue(caption_, caption)) {
         Invalidate();
     }
 }
 
 void TBmpButton::SetCaptionDownOffset(int value) {
-    if (value != captionDownOffset_) {
-        captionDownOffset_ = value;
+    if (ChangeValue(captionDownOffset_, value)) {
         Invalidate();
     }
 }
 
 void TBmpButton::SetShowFocus(bool value) {
-    if (value != showFocus_) {
-        showFocus_ = value;
+    if (ChangeValue(showFocus_, value)) {
         Invalidate();
-    }
-}
-
-void TBmpButton::SetGroupIndex(int value) {
-    if (value != groupIndex_) {
-        groupIndex_ = value;
-        UpdateExclusive();
-    }
-}
-
-void TBmpButton::SetAllowAllUp(bool value) {
-    if (value != allowAllUp_) {
-        allowAllUp_ = value;
-        UpdateExclusive();
-    }
-}
-
-void TBmpButton::SetDown(bool value) {
-    if (groupIndex_ == 0) {
-        value = false;
-    }
-    if (value == down_ || (down_ && !allowAllUp_)) {
-        return;
-    }
-    down_ = value;
-    buttonState_ = value ? StateExclusive : StateUp;
-    Invalidate();
-    if (value) {
-        UpdateExclusive();
     }
 }
 
@@ -107,7 +74,8 @@ void TBmpButton::ApplySizeRule() {
     if (up.Empty() || !Handle()) {
         return;
     }
-    const int border = buttonBorder_ == bbSingle ? 1 : buttonBorder_ == bbButton ? 2 : 0;
+    // GDI draws only the new look.
+    const int border = BorderWidth(buttonBorder_, true);
     const int width = up.Width + 2 * border;
     const int height = up.Height + 2 * border;
     RECT client{};
@@ -118,31 +86,19 @@ void TBmpButton::ApplySizeRule() {
     }
 }
 
-void TBmpButton::UpdateExclusive() {
+bool TBmpButton::TellGroup(int groupIndex, const TBmpButtonState& sender) {
     HWND parent = Handle() ? ::GetParent(Handle()) : nullptr;
-    if (groupIndex_ == 0 || !parent) {
-        buttonState_ = StateUp;
-        return;
+    if (!parent) {
+        return false;
     }
     for (HWND child = ::GetWindow(parent, GW_CHILD); child;
          child = ::GetWindow(child, GW_HWNDNEXT)) {
         if (IsButtonWindow(child)) {
-            ::SendMessageW(child, kGroupMessage, static_cast<WPARAM>(groupIndex_),
-                           reinterpret_cast<LPARAM>(this));
+            ::SendMessageW(child, kGroupMessage, static_cast<WPARAM>(groupIndex),
+                           reinterpret_cast<LPARAM>(&sender));
         }
     }
-}
-
-void TBmpButton::GroupChanged(int groupIndex, const TBmpButton& sender) {
-    if (&sender == this || groupIndex != groupIndex_) {
-        return;
-    }
-    if (sender.Down() && down_) {
-        down_ = false;
-        buttonState_ = StateUp;
-        Invalidate();
-    }
-    allowAllUp_ = sender.AllowAllUp();
+    return true;
 }
 
 // ---- clicking -------------------------------------------------------------
@@ -152,29 +108,6 @@ void TBmpButton::Click() {
     const std::function<void()> handler = OnClick;
     if (handler) {
         handler();
-    }
-}
-
-void TBmpButton::Press() {
-    if (!down_) {
-        buttonState_ = StateDown;
-        Repaint();
-    }
-    dragging_ = true;
-}
-
-void TBmpButton::FinishPress(bool doClick) {
-    if (groupIndex_ == 0) {
-        Repaint();
-    } else if (doClick) {
-        SetDown(!down_);
-    } else {
-        // A press that ended outside leaves the latch as it was.
-        buttonState_ = down_ ? StateExclusive : StateUp;
-        Repaint();
-    }
-    if (doClick) {
-        Click();
     }
 }
 
@@ -197,35 +130,21 @@ bool TBmpButton::HandleMouse(unsigned message, MessageLParam lParam) {
         case WM_MBUTTONDOWN:
         case WM_MBUTTONDBLCLK: {
             // Any button takes the focus; only the left one presses.
-            if (Enabled() && !hasFocus_) {
+            if (Enabled() && !state_.HasFocus()) {
                 ::SetFocus(Handle());
             }
             const bool left = message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK;
-            if (left && Enabled() && hasFocus_) {
-                Press();
+            if (left && Enabled() && state_.HasFocus()) {
+                state_.Press();
                 ::SetCapture(Handle());
             }
             return true;
         }
         case WM_MOUSEMOVE:
-            if (dragging_) {
-                const TButtonState state = down_            ? StateExclusive
-                                           : IsOver(lParam) ? StateDown
-                                                            : StateUp;
-                if (state != buttonState_) {
-                    buttonState_ = state;
-                    Repaint();
-                }
-            }
+            state_.PointerMoved(IsOver(lParam));
             return true;
         case WM_LBUTTONUP:
-            if (dragging_) {
-                dragging_ = false;
-                ::ReleaseCapture();
-                const bool inside = IsOver(lParam);
-                UpdateExclusive();
-                FinishPress(inside);
-            }
+            state_.PointerReleased(IsOver(lParam));
             return true;
         default:
             return false;
@@ -239,7 +158,7 @@ bool TBmpButton::HandleKey(unsigned message, MessageWParam wParam, MessageLParam
             return true;
         }
         if (wParam == VK_SPACE && Enabled() && !KeyRepeats(lParam)) {
-            Press();
+            state_.Press();
             return true;
         }
         if (wParam == VK_TAB) {
@@ -251,23 +170,11 @@ bool TBmpButton::HandleKey(unsigned message, MessageWParam wParam, MessageLParam
         }
         return false;
     }
-    if (message == WM_KEYUP && dragging_) {
-        dragging_ = false;
-        buttonState_ = StateUp;
-        FinishPress(true);
+    if (message == WM_KEYUP && state_.Dragging()) {
+        state_.KeyReleased();
         return true;
     }
     return false;
-}
-
-void TBmpButton::HandleFocus(bool gained) {
-    hasFocus_ = gained;
-    if (!gained && dragging_) {
-        // A press the button can no longer finish ends without a click.
-        dragging_ = false;
-        buttonState_ = down_ ? StateExclusive : StateUp;
-    }
-    Invalidate();
 }
 
 MessageResult TBmpButton::HandleMessage(unsigned message, MessageWParam wParam,
@@ -286,13 +193,11 @@ MessageResult TBmpButton::HandleMessage(unsigned message, MessageWParam wParam,
             return DefaultHandling(message, wParam, lParam);
         case WM_SETFOCUS:
         case WM_KILLFOCUS:
-            HandleFocus(message == WM_SETFOCUS);
+            state_.FocusChanged(message == WM_SETFOCUS);
             return 0;
         case WM_CAPTURECHANGED:
             // Another window took the mouse: the press ends without a click.
-            if (dragging_ && reinterpret_cast<HWND>(lParam) != Handle()) {
-                dragging_ = false;
-                buttonState_ = down_ ? StateExclusive : StateUp;
+            if (reinterpret_cast<HWND>(lParam) != Handle() && state_.CancelPress()) {
                 Invalidate();
             }
             return 0;
@@ -304,7 +209,8 @@ MessageResult TBmpButton::HandleMessage(unsigned message, MessageWParam wParam,
             ApplySizeRule();
             return 0;
         case kGroupMessage:
-            GroupChanged(static_cast<int>(wParam), *reinterpret_cast<TBmpButton*>(lParam));
+            state_.GroupChanged(static_cast<int>(wParam),
+                                *reinterpret_cast<const TBmpButtonState*>(lParam));
             return 0;
         case WM_ERASEBKGND:
             return 1;
@@ -323,17 +229,9 @@ MessageResult TBmpButton::HandleMessage(unsigned message, MessageWParam wParam,
     }
 }
 
-void TBmpButton::FixStateForEnabled() {
-    if (!Enabled()) {
-        buttonState_ = StateDisabled;
-        if (dragging_) {
-            dragging_ = false;
-            ::ReleaseCapture();
-        }
-    } else if (buttonState_ == StateDisabled) {
-        buttonState_ = StateUp;
-    }
-}
+void TBmpButton::FixStateForEnabled() { state_.FixStateForEnabled(Enabled()); }
+
+void TBmpButton::ReleasePointer() { ::ReleaseCapture(); }
 
 void TBmpButton::Invalidate() {
     if (Handle()) {

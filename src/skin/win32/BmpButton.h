@@ -1,15 +1,12 @@
 #pragma once
 
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 
+#include "skin/ButtonState.h"
 #include "skin/win32/ButtonBitmaps.h"
 #include "skin/win32/NativeWindow.h"
-
-enum TButtonBorder { bbNone, bbSingle, bbButton };
-enum TButtonState : uint8_t { StateUp = 0, StateDisabled = 1, StateDown = 2, StateExclusive = 3 };
 
 // A push button drawn entirely from bitmaps: one image per state with one
 // colour left out, an optional caption and border, and optional grouping
@@ -18,7 +15,7 @@ enum TButtonState : uint8_t { StateUp = 0, StateDisabled = 1, StateDown = 2, Sta
 // parent's own painting (WM_PRINTCLIENT) shows where the image is left out.
 // The click comes on a left-button release over the button, on the release
 // of any key after Space was pressed, and at once on Enter.
-class TBmpButton : public TNativeWindow {
+class TBmpButton : public TNativeWindow, private IButtonHost {
   public:
     // A child of `parent` at (x, y), focusable with Tab.
     TBmpButton(HWND parent, int x, int y, int width, int height);
@@ -38,12 +35,12 @@ class TBmpButton : public TNativeWindow {
 
     // Latching: a non-zero group index makes a completed click toggle Down,
     // and a button going down raises the others of its group.
-    int GroupIndex() const { return groupIndex_; }
-    void SetGroupIndex(int value);
-    bool AllowAllUp() const { return allowAllUp_; }
-    void SetAllowAllUp(bool value);
-    bool Down() const { return down_; }
-    void SetDown(bool value);
+    int GroupIndex() const { return state_.GroupIndex(); }
+    void SetGroupIndex(int value) { state_.SetGroupIndex(value); }
+    bool AllowAllUp() const { return state_.AllowAllUp(); }
+    void SetAllowAllUp(bool value) { state_.SetAllowAllUp(value); }
+    bool Down() const { return state_.Down(); }
+    void SetDown(bool value) { state_.SetDown(value); }
 
     // The mouse pointer over the button; none keeps the arrow.
     void SetCursor(HCURSOR cursor) { cursor_ = cursor; }
@@ -51,13 +48,13 @@ class TBmpButton : public TNativeWindow {
     bool Enabled() const;
     void SetEnabled(bool enabled);
 
-    TButtonState ButtonState() const { return buttonState_; }
-    bool Dragging() const { return dragging_; }
-    bool HasFocus() const { return hasFocus_; }
+    TButtonState ButtonState() const { return state_.ButtonState(); }
+    bool Dragging() const { return state_.Dragging(); }
+    bool HasFocus() const { return state_.HasFocus(); }
 
     // Raises OnClick. The handler may destroy the button's window (or its
     // parent); nothing of the button is used after it.
-    void Click();
+    void Click() override;
 
     std::function<void()> OnClick;
 
@@ -69,16 +66,13 @@ class TBmpButton : public TNativeWindow {
     // Messages by kind; each gives true when it handled the message.
     bool HandleMouse(unsigned message, MessageLParam lParam);
     bool HandleKey(unsigned message, MessageWParam wParam, MessageLParam lParam);
-    void HandleFocus(bool gained);
-    void Press();
-    void FinishPress(bool doClick);
-    void UpdateExclusive();
-    void GroupChanged(int groupIndex, const TBmpButton& sender);
     bool IsOver(MessageLParam lParam) const;
     void ApplySizeRule();
     void FixStateForEnabled();
-    void Invalidate();
-    void Repaint();
+    void Invalidate() override;
+    void Repaint() override;
+    void ReleasePointer() override;
+    bool TellGroup(int groupIndex, const TBmpButtonState& sender) override;
     const TDib& ChooseImage(TDib& embossed) const;
     void Paint(HDC target);
     void PaintCaption(HDC dc, int left, int top, int right, int bottom) const;
@@ -88,12 +82,6 @@ class TBmpButton : public TNativeWindow {
     std::string caption_;
     int captionDownOffset_ = 1;
     bool showFocus_ = true;
-    int groupIndex_ = 0;
-    bool allowAllUp_ = false;
-    bool down_ = false;
     HCURSOR cursor_ = nullptr;
-
-    TButtonState buttonState_ = StateUp;
-    bool dragging_ = false;
-    bool hasFocus_ = false;
+    TBmpButtonState state_{*this};
 };

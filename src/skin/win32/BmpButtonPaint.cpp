@@ -62,9 +62,10 @@ void PaintParentBeneath(HDC dc, HWND button) {
 const TDib& TBmpButton::ChooseImage(TDib& embossed) const {
     static const TDib none;
     const TButtonBitmaps& b = bitmaps_;
-    switch (buttonState_) {
+    switch (state_.ButtonState()) {
         case StateUp:
-            return hasFocus_ && showFocus_ && !b.UpAndFocused().Empty() ? b.UpAndFocused() : b.Up();
+            return state_.HasFocus() && showFocus_ && !b.UpAndFocused().Empty() ? b.UpAndFocused()
+                                                                                : b.Up();
         case StateDisabled:
             if (!b.Disabled().Empty()) {
                 return b.Disabled();
@@ -96,7 +97,8 @@ void TBmpButton::Paint(HDC target) {
     HGDIOBJ previous = ::SelectObject(dc, buffer);
     ScopeExit restore([&] { ::SelectObject(dc, previous); });
 
-    const bool pressed = buttonState_ == StateDown || buttonState_ == StateExclusive;
+    const bool pressed =
+        state_.ButtonState() == StateDown || state_.ButtonState() == StateExclusive;
     Fill(dc, area, ::GetSysColor(COLOR_BTNFACE));
     switch (buttonBorder_) {
         case bbNone:
@@ -111,7 +113,7 @@ void TBmpButton::Paint(HDC target) {
             ::DrawEdge(dc, &area, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_ADJUST);
             break;
     }
-    if (buttonState_ == StateExclusive && buttonBorder_ != bbNone) {
+    if (state_.ButtonState() == StateExclusive && buttonBorder_ != bbNone) {
         FillDownPattern(dc, area);
     }
     TDib embossed;
@@ -142,14 +144,15 @@ void TBmpButton::PaintCaption(HDC dc, int left, int top, int right, int bottom) 
         ::SetTextColor(dc, colour);
         ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &shifted, format);
     };
-    if (buttonState_ == StateDisabled) {
+    if (state_.ButtonState() == StateDisabled) {
         draw(1, RGB(255, 255, 255));
         draw(0, RGB(128, 128, 128));
     } else {
-        const bool pressed = buttonState_ == StateDown || buttonState_ == StateExclusive;
+        const bool pressed =
+            state_.ButtonState() == StateDown || state_.ButtonState() == StateExclusive;
         draw(pressed ? captionDownOffset_ : 0, ::GetSysColor(COLOR_BTNTEXT));
     }
-    if (hasFocus_ && showFocus_) {
+    if (state_.HasFocus() && showFocus_) {
         // The caption's own rectangle, grown by 2 pixels, gets the frame.
         RECT measured{0, 0, right - left, 0};
         ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &measured,
