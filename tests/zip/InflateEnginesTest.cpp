@@ -262,8 +262,8 @@ TEST_F(InflateEngines, TakeTheSameOddHeaders) {
 
 // A stream that runs from long blocks into hundreds of tiny ones (a byte
 // or two each, flushed at odd bit positions and at byte boundaries) and
-// back, with matches reaching across the runs: where the ISA-L engine hands
-// the stream on and takes it back, not a bit or byte of history is lost.
+// back, with matches reaching across the runs: where the ISA-L engine
+// restarts after each block, not a bit or byte of history is lost.
 TEST_F(InflateEngines, AgreeAcrossRunsOfTinyBlocks) {
     const std::string text = PseudoRandomBytes(6000, 11) + std::string(3000, 'k');
     std::vector<std::pair<std::string, int>> pieces = {{text, Z_PARTIAL_FLUSH}};
