@@ -22,4 +22,8 @@ display_start
 "$wine" build/windows/tests/skin/skin_win32_tests.exe --gtest_filter='FormShapeForm.*' \
     >/dev/null 2>&1 </dev/null || true
 
-ctest --test-dir build/windows --output-on-failure -j2 --timeout 120
+# A test program that fails is run once more: Wine was seen to fail a
+# program's start now and then (failed in 0.02 s without a line of output,
+# passed on the next run). A fault that does not come and go fails both
+# times.
+ctest --test-dir build/windows --output-on-failure -j2 --timeout 120 --repeat until-pass:2
