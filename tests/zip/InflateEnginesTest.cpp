@@ -118,6 +118,50 @@ std::string DistanceTooFarBack() {
     return bits.Bytes();
 }
 
+// A fixed-code block, not the last, of `literals` literals, whose input ends
+// at a byte boundary inside the first 7 bits of a length symbol the format
+// leaves unused (286 or 287 have 8). Cut there, the stream only stops early;
+// one byte more and it is damaged. With `offset` an empty fixed block comes
+// first, so the block starts inside a byte.
+std::string CutInsideAnUnusedSymbol(size_t literals, bool offset) {
+    TBitWriter bits;
+    size_t count = 0;
+    const auto put = [&](uint32_t code, unsigned n) {
+        bits.PutCodeMsbFirst(code, n);
+        count += n;
+    };
+    const auto startBlock = [&] {
+        bits.Put(0, 1);  // not the last
+        bits.Put(1, 2);  // fixed codes
+        count += 3;
+    };
+    if (offset) {
+        startBlock();
+        put(0, 7);  // end of block
+    }
+    startBlock();
+    for (size_t i = 0; i < literals; ++i) {
+        put(0x30 + 'a', 8);
+    }
+    while ((count + 7) % 8 != 0) {
+        put(0x190 + (200 - 144), 9);  // literal 200, 9 bits: moves the end by a bit
+    }
+    put(0b1100011, 7);
+    return bits.Bytes();
+}
+
+// One fixed-code block, the last, of `literals` literals.
+std::string LongFixedBlock(size_t literals) {
+    TBitWriter bits;
+    bits.Put(1, 1);
+    bits.Put(1, 2);
+    for (size_t i = 0; i < literals; ++i) {
+        bits.PutCodeMsbFirst(0x30 + 'a' + i % 7, 8);
+    }
+    bits.PutCodeMsbFirst(0, 7);
+    return bits.Bytes();
+}
+
 }  // namespace
 
 class InflateEngines : public ::testing::Test {
@@ -299,4 +343,29 @@ TEST_F(InflateEngines, AgreeAcrossRunsOfTinyBlocks) {
         damaged[at] = static_cast<char>(damaged[at] ^ (1 << (at % 8)));
         ExpectEnginesAgree(damaged, "changed at " + std::to_string(at));
     }
+}
+
+// ISA-L judges a symbol from the bits it has when its input ends inside
+// one; zlib waits for the rest. A stream cut there is cut short for both,
+// and damaged for both once the bits that break it are there: in a first
+// block, in one that starts inside a byte, and in blocks longer than the
+// input the ISA-L engine keeps for a replay.
+TEST_F(InflateEngines, AgreeOnStreamsCutInsideASymbol) {
+    const std::string truncated = InflateFailureText(TInflateFailure::Truncated);
+    const std::string damaged = InflateFailureText(TInflateFailure::Damaged);
+    for (const size_t literals : {size_t{1}, size_t{40000}, (size_t{1} << 20) + 3000}) {
+        for (const bool offset : {false, true}) {
+            const std::string cut = CutInsideAnUnusedSymbol(literals, offset);
+            const std::string what =
+                std::to_string(literals) + (offset ? " literals, offset" : " literals");
+            EXPECT_EQ(InflateWith(MakeIsalInflateEngine(), cut).failure, truncated) << what;
+            EXPECT_FALSE(ExpectEnginesAgree(cut, what));
+            EXPECT_EQ(InflateWith(MakeIsalInflateEngine(), cut + "\xff").failure, damaged) << what;
+            EXPECT_FALSE(ExpectEnginesAgree(cut + "\xff", what + ", one byte more"));
+        }
+    }
+    // The kept input and the replay alongside never misjudge a sound block.
+    const std::string sound = LongFixedBlock((size_t{1} << 20) + 3000);
+    EXPECT_TRUE(ExpectEnginesAgree(sound, "a long sound block"));
+    EXPECT_EQ(InflateWith(MakeIsalInflateEngine(), sound).output.size(), (size_t{1} << 20) + 3000);
 }

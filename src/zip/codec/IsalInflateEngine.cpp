@@ -8,6 +8,7 @@
 #include "zip/ZipExceptions.h"
 #include "zip/codec/DeflateBlockHeader.h"
 #include "zip/codec/InflateEngine.h"
+#include "zip/codec/ZLibBlockReplay.h"
 
 // ISA-L reads some block headers more leniently than zlib: it builds tables
 // from over-subscribed and incomplete code-length sets and inflates on. So
@@ -19,6 +20,15 @@
 // To go on, the engine starts ISA-L afresh with the last 32 KB of output as
 // its dictionary and the held bits put back.
 //
+// ISA-L also judges a symbol from fewer bits than it needs when its input
+// ends inside one: a stream cut there is "damaged" to ISA-L and merely cut
+// short to zlib. So when ISA-L refuses a block, zlib replays the block from
+// its header (TZLibBlockReplay) and its reading decides: damaged, or cut
+// short when the input ends first. For that the engine keeps each block's
+// input, up to kKeptBlockInput; a longer block is replayed alongside from
+// that point on, which costs zlib's speed for such blocks only (compressors
+// write blocks of tens of kilobytes).
+//
 // That restart costs a few microseconds per block: a stream made of nothing
 // but tiny blocks inflates about forty times slower than with zlib (still
 // linear in its length). Handing runs of short blocks to zlib was tried and
@@ -29,6 +39,7 @@
 namespace {
 
 constexpr size_t kWindow = size_t{1} << 15;  // deflate's history reach
+constexpr size_t kKeptBlockInput = size_t{1} << 20;
 
 [[noreturn]] void RaiseDamaged() {
     throw EZCompressionError(InflateFailureText(TInflateFailure::Damaged));
@@ -96,6 +107,11 @@ class TIsalInflateEngine final : public IInflateEngine {
         isal_inflate_init(state_.get());
         Configure();
         history_.Clear();
+        produced_ = 0;
+        block_ = TBlockStart{};
+        blockInput_.clear();
+        replaying_ = false;
+        refused_ = false;
         held_.clear();
         heldAt_ = 0;
         atHeader_ = true;
@@ -106,6 +122,10 @@ class TIsalInflateEngine final : public IInflateEngine {
     // incomplete or a block left open leaves room in the output, and the
     // caller reports the cut.
     bool Step(TInflateBuffers& buffers, bool /*lastInput*/) override {
+        if (refused_) {
+            AwaitReplay(buffers);
+            return false;
+        }
         for (;;) {
             if (buffers.availOut == 0) {
                 return false;
@@ -165,10 +185,13 @@ class TIsalInflateEngine final : public IInflateEngine {
             case THeaderVerdict::Complete:
                 break;
         }
+        StartBlock(s.read_in, s.read_in_length);
         if (s.read_in_length == 0) {
             // The header's first bit must sit in the bit buffer to be marked.
-            s.read_in = TakeByte(buffers);
+            const uint8_t first = TakeByte(buffers);
+            s.read_in = first;
             s.read_in_length = 8;
+            KeepBlockInput(&first, 1);
         }
         s.read_in |= 1;
         lastBlock_ = header.last;
@@ -196,6 +219,7 @@ class TIsalInflateEngine final : public IInflateEngine {
     // `outEnd`, which joins the history.
     void Consumed(TInflateBuffers& buffers, bool fromHeld, uint32_t left, uint8_t* outEnd) {
         const uint32_t taken = InputCount(buffers, fromHeld) - left;
+        KeepBlockInput(InputAt(buffers, fromHeld), taken);
         if (fromHeld) {
             heldAt_ += taken;
             if (heldAt_ == held_.size()) {
@@ -208,6 +232,7 @@ class TIsalInflateEngine final : public IInflateEngine {
         }
         const auto produced = static_cast<uint32_t>(outEnd - buffers.nextOut);
         history_.Append(buffers.nextOut, produced);
+        produced_ += produced;
         buffers.nextOut = outEnd;
         buffers.availOut -= produced;
     }
@@ -221,7 +246,81 @@ class TIsalInflateEngine final : public IInflateEngine {
         const int r = isal_inflate(&s);
         Consumed(buffers, fromHeld, s.avail_in, s.next_out);
         if (r < 0) {
-            RaiseDamaged();
+            Refuse(buffers);
+        }
+    }
+
+    // Where the block ISA-L is about to decode starts: the bits at hand and
+    // the output before it.
+    void StartBlock(uint64_t bits, int bitCount) {
+        block_ = TBlockStart{bits, bitCount, produced_};
+        blockInput_.clear();
+        replaying_ = false;
+    }
+
+    // Books input ISA-L took for the block: kept while short, replayed
+    // alongside once the block is long.
+    void KeepBlockInput(const uint8_t* data, size_t count) {
+        if (replaying_) {
+            Judge(replay_->Feed(data, count), /*refused=*/false);
+            return;
+        }
+        blockInput_.insert(blockInput_.end(), data, data + count);
+        if (blockInput_.size() > kKeptBlockInput) {
+            StartReplay();
+            blockInput_.clear();
+        }
+    }
+
+    void StartReplay() {
+        if (!replay_) {
+            replay_ = std::make_unique<TZLibBlockReplay>();
+        }
+        replaying_ = true;
+        Judge(replay_->Start(block_.history, block_.bits, block_.bitCount), false);
+        Judge(replay_->Feed(blockInput_.data(), blockInput_.size()), false);
+    }
+
+    // ISA-L refused the block. zlib reads it from its header with every byte
+    // of input that comes, and its verdict is the engine's: damaged, or, when
+    // the input ends first, cut short (the caller reports that).
+    void Refuse(TInflateBuffers& buffers) {
+        refused_ = true;
+        if (!replaying_) {
+            StartReplay();
+        }
+        if (heldAt_ < held_.size()) {
+            Judge(replay_->Feed(held_.data() + heldAt_, held_.size() - heldAt_), true);
+            held_.clear();
+            heldAt_ = 0;
+        }
+        AwaitReplay(buffers);
+    }
+
+    void AwaitReplay(TInflateBuffers& buffers) {
+        const uint8_t* data = buffers.nextIn;
+        const uint32_t count = buffers.availIn;
+        buffers.nextIn += count;
+        buffers.availIn = 0;
+        Judge(replay_->Feed(data, count), true);
+    }
+
+    // Acts on zlib's reading. Damage zlib finds is the verdict whether or not
+    // ISA-L has refused yet. A stream zlib reads to its end but ISA-L
+    // refused cannot be inflated here; it is called damaged too.
+    void Judge(TReplayVerdict verdict, bool refused) {
+        switch (verdict) {
+            case TReplayVerdict::Damaged:
+                RaiseDamaged();
+            case TReplayVerdict::OutOfMemory:
+                throw EZCompressionError(InflateFailureText(TInflateFailure::OutOfMemory));
+            case TReplayVerdict::Ended:
+                if (refused) {
+                    RaiseDamaged();
+                }
+                break;
+            case TReplayVerdict::Going:
+                break;
         }
     }
 
@@ -239,12 +338,25 @@ class TIsalInflateEngine final : public IInflateEngine {
         atHeader_ = true;
     }
 
+    // A block's first bits and the output before it, for a replay.
+    struct TBlockStart {
+        uint64_t bits = 0;
+        int bitCount = 0;
+        uint64_t history = 0;
+    };
+
     std::unique_ptr<inflate_state> state_;
     TOutputHistory history_;
-    std::vector<uint8_t> held_;  // input bytes kept back or put back
-    size_t heldAt_ = 0;          // the first of them not yet taken
-    bool atHeader_ = true;       // the next bits start a block header
-    bool lastBlock_ = false;     // the block ISA-L decodes is the stream's last
+    uint64_t produced_ = 0;                     // the stream's output so far
+    TBlockStart block_;                         // where the block being decoded started
+    std::vector<uint8_t> blockInput_;           // its input since, while short
+    std::unique_ptr<TZLibBlockReplay> replay_;  // made at the first need
+    bool replaying_ = false;                    // zlib reads the block alongside
+    bool refused_ = false;                      // ISA-L refused; zlib's reading decides
+    std::vector<uint8_t> held_;                 // input bytes kept back or put back
+    size_t heldAt_ = 0;                         // the first of them not yet taken
+    bool atHeader_ = true;                      // the next bits start a block header
+    bool lastBlock_ = false;                    // the block ISA-L decodes is the stream's last
 };
 
 }  // namespace
