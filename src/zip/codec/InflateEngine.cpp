@@ -20,5 +20,5 @@ std::string InflateFailureText(TInflateFailure failure) {
 std::unique_ptr<IInflateEngine> MakeInflateEngine() { return MakeIsalInflateEngine(); }
 #else
 std::unique_ptr<IInflateEngine> MakeInflateEngine() { return MakeZLibInflateEngine(); }
-std::unique_ptr<IInflateEngine> MakeIsalInflateEngine() { return nullptr; }
+std::unique_ptr<IInflateEngine> MakeIsalInflateEngine(size_t /*keptBlockInput*/) { return nullptr; }
 #endif

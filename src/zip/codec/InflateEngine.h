@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -54,5 +55,11 @@ class IInflateEngine {
 std::unique_ptr<IInflateEngine> MakeInflateEngine();
 // zlib's engine, on every build (the reference the other is tested against).
 std::unique_ptr<IInflateEngine> MakeZLibInflateEngine();
+// The input of one block the ISA-L engine keeps so that zlib can judge the
+// block again from its start when ISA-L refuses it (IsalInflateEngine.cpp
+// says why and what differs for a longer block). Tests give less, to reach
+// the long-block road with short streams.
+inline constexpr size_t kKeptBlockInput = size_t{1} << 20;
+
 // ISA-L's engine, or null on a build without ISA-L.
-std::unique_ptr<IInflateEngine> MakeIsalInflateEngine();
+std::unique_ptr<IInflateEngine> MakeIsalInflateEngine(size_t keptBlockInput = kKeptBlockInput);

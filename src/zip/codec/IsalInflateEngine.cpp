@@ -21,13 +21,17 @@
 // its dictionary and the held bits put back.
 //
 // ISA-L also judges a symbol from fewer bits than it needs when its input
-// ends inside one: a stream cut there is "damaged" to ISA-L and merely cut
-// short to zlib. So when ISA-L refuses a block, zlib replays the block from
-// its header (TZLibBlockReplay) and its reading decides: damaged, or cut
-// short when the input ends first. For that the engine keeps each block's
-// input, up to kKeptBlockInput; a longer block is replayed alongside from
-// that point on, which costs zlib's speed for such blocks only (compressors
-// write blocks of tens of kilobytes).
+// ends inside one: a damaged stream cut inside the damaged symbol is
+// "damaged" to ISA-L and merely cut short to zlib. So when ISA-L refuses a
+// block, zlib reads the block again from its header (TZLibBlockReplay) and
+// its reading decides: damaged, or cut short when the input ends first. For
+// that the engine keeps each block's input up to kKeptBlockInput. A longer
+// block (ISA-L's fastest compression level can write a whole stream as one)
+// is not kept, and its refusal stays ISA-L's: such a block cut right inside
+// a damaged symbol is called damaged, where zlib calls it cut short. Reading
+// long blocks with zlib alongside made such a stream three times slower;
+// and a sound stream cut anywhere is cut short to both engines, since the
+// bits of a sound symbol never look damaged.
 //
 // That restart costs a few microseconds per block: a stream made of nothing
 // but tiny blocks inflates about forty times slower than with zlib (still
@@ -39,7 +43,6 @@
 namespace {
 
 constexpr size_t kWindow = size_t{1} << 15;  // deflate's history reach
-constexpr size_t kKeptBlockInput = size_t{1} << 20;
 
 [[noreturn]] void RaiseDamaged() {
     throw EZCompressionError(InflateFailureText(TInflateFailure::Damaged));
@@ -99,7 +102,10 @@ class TOutputHistory {
 // kept from entry to entry and reset for each stream.
 class TIsalInflateEngine final : public IInflateEngine {
   public:
-    TIsalInflateEngine() : state_(std::make_unique<inflate_state>()) { Begin(); }
+    explicit TIsalInflateEngine(size_t keptBlockInput)
+        : state_(std::make_unique<inflate_state>()), keptBlockInput_(keptBlockInput) {
+        Begin();
+    }
     TIsalInflateEngine(const TIsalInflateEngine&) = delete;
     TIsalInflateEngine& operator=(const TIsalInflateEngine&) = delete;
 
@@ -110,7 +116,6 @@ class TIsalInflateEngine final : public IInflateEngine {
         produced_ = 0;
         block_ = TBlockStart{};
         blockInput_.clear();
-        replaying_ = false;
         refused_ = false;
         held_.clear();
         heldAt_ = 0;
@@ -253,44 +258,39 @@ class TIsalInflateEngine final : public IInflateEngine {
     // Where the block ISA-L is about to decode starts: the bits at hand and
     // the output before it.
     void StartBlock(uint64_t bits, int bitCount) {
-        block_ = TBlockStart{bits, bitCount, produced_};
+        block_ = TBlockStart{bits, bitCount, produced_, true};
         blockInput_.clear();
-        replaying_ = false;
     }
 
-    // Books input ISA-L took for the block: kept while short, replayed
-    // alongside once the block is long.
+    // Keeps the input ISA-L took for the block, for a replay, while the
+    // block is short.
     void KeepBlockInput(const uint8_t* data, size_t count) {
-        if (replaying_) {
-            Judge(replay_->Feed(data, count), /*refused=*/false);
+        if (!block_.kept) {
+            return;
+        }
+        if (blockInput_.size() + count > keptBlockInput_) {
+            block_.kept = false;
+            blockInput_.clear();
             return;
         }
         blockInput_.insert(blockInput_.end(), data, data + count);
-        if (blockInput_.size() > kKeptBlockInput) {
-            StartReplay();
-            blockInput_.clear();
-        }
     }
 
-    void StartReplay() {
+    // ISA-L refused the block. zlib reads it again with every byte of input
+    // that comes, and its verdict is the engine's: damaged, or, when the
+    // input ends first, cut short (the caller reports that).
+    void Refuse(TInflateBuffers& buffers) {
+        if (!block_.kept) {
+            RaiseDamaged();
+        }
+        refused_ = true;
         if (!replay_) {
             replay_ = std::make_unique<TZLibBlockReplay>();
         }
-        replaying_ = true;
-        Judge(replay_->Start(block_.history, block_.bits, block_.bitCount), false);
-        Judge(replay_->Feed(blockInput_.data(), blockInput_.size()), false);
-    }
-
-    // ISA-L refused the block. zlib reads it from its header with every byte
-    // of input that comes, and its verdict is the engine's: damaged, or, when
-    // the input ends first, cut short (the caller reports that).
-    void Refuse(TInflateBuffers& buffers) {
-        refused_ = true;
-        if (!replaying_) {
-            StartReplay();
-        }
+        Judge(replay_->Start(block_.history, block_.bits, block_.bitCount));
+        Judge(replay_->Feed(blockInput_.data(), blockInput_.size()));
         if (heldAt_ < held_.size()) {
-            Judge(replay_->Feed(held_.data() + heldAt_, held_.size() - heldAt_), true);
+            Judge(replay_->Feed(held_.data() + heldAt_, held_.size() - heldAt_));
             held_.clear();
             heldAt_ = 0;
         }
@@ -302,23 +302,18 @@ class TIsalInflateEngine final : public IInflateEngine {
         const uint32_t count = buffers.availIn;
         buffers.nextIn += count;
         buffers.availIn = 0;
-        Judge(replay_->Feed(data, count), true);
+        Judge(replay_->Feed(data, count));
     }
 
-    // Acts on zlib's reading. Damage zlib finds is the verdict whether or not
-    // ISA-L has refused yet. A stream zlib reads to its end but ISA-L
-    // refused cannot be inflated here; it is called damaged too.
-    void Judge(TReplayVerdict verdict, bool refused) {
+    // Acts on zlib's reading of a block ISA-L refused. A stream zlib reads
+    // to its end cannot be inflated here all the same; it is damaged too.
+    static void Judge(TReplayVerdict verdict) {
         switch (verdict) {
             case TReplayVerdict::Damaged:
+            case TReplayVerdict::Ended:
                 RaiseDamaged();
             case TReplayVerdict::OutOfMemory:
                 throw EZCompressionError(InflateFailureText(TInflateFailure::OutOfMemory));
-            case TReplayVerdict::Ended:
-                if (refused) {
-                    RaiseDamaged();
-                }
-                break;
             case TReplayVerdict::Going:
                 break;
         }
@@ -338,20 +333,22 @@ class TIsalInflateEngine final : public IInflateEngine {
         atHeader_ = true;
     }
 
-    // A block's first bits and the output before it, for a replay.
+    // A block's first bits and the output before it, for a replay; `kept`
+    // while every byte of the block's input is kept.
     struct TBlockStart {
         uint64_t bits = 0;
         int bitCount = 0;
         uint64_t history = 0;
+        bool kept = true;
     };
 
     std::unique_ptr<inflate_state> state_;
     TOutputHistory history_;
+    const size_t keptBlockInput_;               // a block's input kept for a replay
     uint64_t produced_ = 0;                     // the stream's output so far
     TBlockStart block_;                         // where the block being decoded started
-    std::vector<uint8_t> blockInput_;           // its input since, while short
+    std::vector<uint8_t> blockInput_;           // its input since, while kept
     std::unique_ptr<TZLibBlockReplay> replay_;  // made at the first need
-    bool replaying_ = false;                    // zlib reads the block alongside
     bool refused_ = false;                      // ISA-L refused; zlib's reading decides
     std::vector<uint8_t> held_;                 // input bytes kept back or put back
     size_t heldAt_ = 0;                         // the first of them not yet taken
@@ -361,6 +358,6 @@ class TIsalInflateEngine final : public IInflateEngine {
 
 }  // namespace
 
-std::unique_ptr<IInflateEngine> MakeIsalInflateEngine() {
-    return std::make_unique<TIsalInflateEngine>();
+std::unique_ptr<IInflateEngine> MakeIsalInflateEngine(size_t keptBlockInput) {
+    return std::make_unique<TIsalInflateEngine>(keptBlockInput);
 }

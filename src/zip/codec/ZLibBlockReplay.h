@@ -14,6 +14,7 @@
 // verdict is wanted, and for the verdict the history before the block
 // matters only by its length (zlib refuses a distance reaching before it),
 // so zeros stand in for it.
+
 enum class TReplayVerdict {
     Going,        // no fault so far; the stream goes on
     Damaged,      // zlib found the data breaking the format
