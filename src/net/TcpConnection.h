@@ -125,10 +125,17 @@ class TTcpConnection : public TNetComponent {
     std::string ReadLineUntil(const std::string& terminator, int ms, const TDeadline& deadline);
     void CheckLineLength(int64_t searchedBytes, size_t terminatorLength);
     void CopyToStream(TStream& stream, int64_t remaining, bool untilClose);
+    // One receive into `target` within `ms`: `n` is its result; false when
+    // `ms` passed with nothing to receive.
+    bool ReceiveWithin(TNetBuffer& target, int ms, int& n);
+    void SetReceiveFirst(bool on);
 
     std::unique_ptr<TSocketHandle> socket_;
     std::unique_ptr<TNetBuffer> inputBuffer_;
     std::unique_ptr<TNetBuffer> recvBuffer_;
     bool closed_ = false;
     bool lineTimedOut_ = false;
+    // The socket does not block, for a stream copy with a wait limit or a
+    // poll handler: a receive is tried before any wait.
+    bool receiveFirst_ = false;
 };

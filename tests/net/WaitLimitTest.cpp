@@ -205,3 +205,35 @@ TEST(PollHandler, WithoutOneAReceiveIsOneCallWithoutAWait) {
     EXPECT_EQ(stream.Size(), 9);
     EXPECT_EQ(waits, 0);
 }
+
+// A copy with a poll handler takes the bytes that are already there without
+// a wait before each chunk, and then leaves the socket blocking for the
+// calls after it.
+TEST(PollHandler, BytesAlreadyThereAreTakenWithoutWaitsAndTheSocketBlocksAfter) {
+    const std::string body(200000, 'b');
+    LoopbackServer server([&body](ServerSide& side) {
+        side.Send(body);
+        side.Pause(300);
+        side.Send("late\r\n");
+        side.WaitForClientClose();
+    });
+    TTcpClient client;
+    Connect(client, server);
+    client.OnPoll = [] { return true; };
+    client.IdleLimitMs = 5000;
+    std::this_thread::sleep_for(milliseconds(150));  // the body is all there
+    EntryPointSwap swap;
+    int waits = 0;
+    swap.Entries().Wait = [&waits](TSocketWait* s, size_t n, int ms, int& ready) {
+        ++waits;
+        return EntryPointSwap::Real().Wait(s, n, ms, ready);
+    };
+    TMemoryStream stream;
+    client.ReadToStream(stream, static_cast<int64_t>(body.size()), false);
+    EXPECT_EQ(stream.Size(), static_cast<int64_t>(body.size()));
+    EXPECT_LE(waits, 1) << "a wait before each of the copy's chunks";
+    client.OnPoll = nullptr;
+    client.IdleLimitMs = WaitForever;
+    EXPECT_EQ(client.ReadLine("\r\n"), "late")
+        << "a receive after the copy must wait for its bytes";
+}

@@ -1,5 +1,6 @@
 #include "PackageLimits.h"
 
+#include <algorithm>
 #include <utility>
 
 TBoundedPackageStream::TBoundedPackageStream(TStream& file, std::string directory,
@@ -31,9 +32,12 @@ void TBoundedPackageStream::SetSize(int64_t newSize) {
 
 int64_t TBoundedPackageStream::Size() { return file_.Size(); }
 
-// Asked before every write, so the disk is never filled past the margin:
-// the free space is looked at afresh each time, since other programs write
-// too. When the system cannot tell the free space, only the size counts.
+// Asked before every write. The size is checked each time; the free space
+// when the bytes written since it was last asked would pass what it allowed
+// then, at most kFreeSpaceStride. So this download never takes the disk
+// below the margin, and a disk that other programs fill is noticed within a
+// few megabytes. When the system cannot tell the free space, only the size
+// counts.
 void TBoundedPackageStream::CheckRoomFor(int64_t count) {
     const int64_t end = file_.Position() + count;
     if (end > limits_.MaxBytes) {
@@ -41,10 +45,19 @@ void TBoundedPackageStream::CheckRoomFor(int64_t count) {
                                std::to_string(limits_.MaxBytes / TPackageLimits::kMebibyte) +
                                " MB.");
     }
+    if (count > budget_) {
+        CheckFreeSpaceFor(count);
+    }
+    budget_ -= count;
+}
+
+void TBoundedPackageStream::CheckFreeSpaceFor(int64_t count) {
     const std::optional<int64_t> free = freeSpace_ ? freeSpace_(directory_) : std::nullopt;
     if (free && *free - count < limits_.MinFreeBytes) {
         throw EPackageTooLarge("The package would leave less than " +
                                std::to_string(limits_.MinFreeBytes / TPackageLimits::kMebibyte) +
                                " MB free on the disk.");
     }
+    const int64_t room = free ? *free - limits_.MinFreeBytes : kFreeSpaceStride;
+    budget_ = std::max(count, std::min(room, kFreeSpaceStride));
 }
