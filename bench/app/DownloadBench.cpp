@@ -141,9 +141,16 @@ WindowRun WindowDownload(int port, const std::string& directory) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int64_t bytes = (argc > 1 ? std::atoll(argv[1]) : 256) << 20;
+    const int64_t mib = argc > 1 ? std::atoll(argv[1]) : 256;
+    const int rounds = argc > 3 ? std::atoi(argv[3]) : 3;
+    if (mib <= 0 || mib > (int64_t{1} << 20) || rounds <= 0 || argc > 4) {
+        std::fprintf(stderr,
+                     "usage: download_bench [size in MiB = 256] [directory = /tmp] "
+                     "[rounds = 3]\n");
+        return 2;
+    }
+    const int64_t bytes = mib << 20;
     const std::string directory = argc > 2 ? argv[2] : "/tmp";
-    const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 3;
 
     const std::string package = directory + "/zuvo-bench-package.zip";
     WritePackage(package, bytes);
