@@ -156,9 +156,9 @@ bool TTcpConnection::ReceiveWithin(TNetBuffer& target, int ms, int& n) {
     }
 }
 
-void TTcpConnection::SetReceiveFirst(bool on) {
-    GlobalStack->CheckResult(GlobalStack->SetNonBlocking(socket_->SocketId(), on));
-    receiveFirst_ = on;
+void TTcpConnection::StartReceivingFirst() {
+    GlobalStack->CheckResult(GlobalStack->SetNonBlocking(socket_->SocketId(), true));
+    receiveFirst_ = true;
 }
 
 bool TTcpConnection::Await(const std::function<bool(int sliceMs)>& wait, int ms) {
@@ -331,10 +331,11 @@ void TTcpConnection::CopyToStream(TStream& stream, int64_t remaining, bool until
     TNetBuffer chunk;
     const bool waits = IdleLimitMs != WaitForever || OnPoll;
     if (waits && IsConnected()) {
-        SetReceiveFirst(true);
+        StartReceivingFirst();
     }
-    // Back to blocking for the calls after the copy. On a failure that is
-    // best effort: the copy's own failure is the one to report.
+    // Back to blocking for the calls after the copy, also when it fails. A
+    // socket the system would not switch back is not hidden: the next
+    // receive without a wait fails with 10035 (would block).
     ScopeExit blockAgain([this] {
         if (receiveFirst_ && socket_->Allocated()) {
             GlobalStack->SetNonBlocking(socket_->SocketId(), false);
@@ -354,9 +355,4 @@ void TTcpConnection::CopyToStream(TStream& stream, int64_t remaining, bool until
         stream.WriteBuffer(chunk.Memory(), n);
         remaining -= n;
     }
-    blockAgain.Release();
-    if (receiveFirst_ && socket_->Allocated()) {
-        SetReceiveFirst(false);
-    }
-    receiveFirst_ = false;
 }

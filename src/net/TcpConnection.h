@@ -128,7 +128,7 @@ class TTcpConnection : public TNetComponent {
     // One receive into `target` within `ms`: `n` is its result; false when
     // `ms` passed with nothing to receive.
     bool ReceiveWithin(TNetBuffer& target, int ms, int& n);
-    void SetReceiveFirst(bool on);
+    void StartReceivingFirst();
 
     std::unique_ptr<TSocketHandle> socket_;
     std::unique_ptr<TNetBuffer> inputBuffer_;

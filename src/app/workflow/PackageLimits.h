@@ -33,8 +33,8 @@ using TFreeSpaceQuery = std::function<std::optional<int64_t>(const std::string& 
 // write that would make it larger than MaxBytes or leave less than
 // MinFreeBytes free in `directory`. Reads, seeks and sizing pass through.
 // The free space is asked again after at most kFreeSpaceStride bytes, not
-// before every write: a query per 32 KB chunk cost a fast download a tenth
-// of its speed.
+// before every write: a query per 32 KB chunk was one system call more for
+// every chunk of a fast download.
 class TBoundedPackageStream : public TStream {
   public:
     TBoundedPackageStream(TStream& file, std::string directory, TPackageLimits limits,
