@@ -7,7 +7,9 @@
 //   0xFE          the next receive is cut short by a signal
 //   0xFD          the next receive fails: the connection was reset
 //   n (0..0xFC)   n bytes of data follow (n = 0: the peer closes)
-// When the script ends the peer closes.
+// When the script ends the peer closes. A socket switched to non-blocking
+// (a stream copy with a wait limit) finds nothing to receive at a 0xFF; it
+// must be blocking again once a read is over.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -57,13 +59,21 @@ struct TPeer {
 };
 
 TPeer gPeer;
+bool gNonBlocking = false;
 
 int FakeOpen(int, int, int, TSocketId& socket) {
     socket = kFakeSocket;
     return 0;
 }
 int FakeEndpoint(TSocketId, int, const TIPv4Address&, uint16_t) { return 0; }
-int FakeClose(TSocketId) { return 0; }
+int FakeClose(TSocketId) {
+    gNonBlocking = false;  // the next socket starts blocking
+    return 0;
+}
+int FakeSetNonBlocking(TSocketId, bool nonBlocking) {
+    gNonBlocking = nonBlocking;
+    return 0;
+}
 int FakeShutdown(TSocketId, int) { return 0; }
 int FakeSetOption(TSocketId, int, int, const void*, int) { return 0; }
 int FakeConnectOutcome(TSocketId, int& outcome) {
@@ -101,6 +111,9 @@ int FakeReceive(TSocketId, void* buffer, int length, int, int& received) {
     for (;;) {
         switch (gPeer.Peek()) {
             case TEvent::TimeOut:
+                if (gNonBlocking) {
+                    return WSAEWOULDBLOCK;  // nothing yet; the wait comes next
+                }
                 ++gPeer.pos;  // a wait was skipped; the data is there now
                 continue;
             case TEvent::Interrupt:
@@ -146,6 +159,7 @@ void InstallFakes() {
     e.Wait = FakeWait;
     e.SetOption = FakeSetOption;
     e.ConnectOutcome = FakeConnectOutcome;
+    e.SetNonBlocking = FakeSetNonBlocking;
     e.LocalAddress = FakeAddress;
     e.PeerAddress = FakeAddress;
 }
@@ -238,6 +252,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if ((settings & 0x40) != 0) {
         client.SetRecvBufferSize(1 + (settings & 0x0F));
     }
+    if ((settings & 0x20) != 0) {
+        client.IdleLimitMs = 10000;  // what the updater sets for the package
+    }
     int64_t lastTotal = 0;
     client.OnWorkBegin = [&](TNetComponent*, TWorkMode, int64_t) { lastTotal = 0; };
     client.OnWork = [&](TNetComponent*, TWorkMode mode, int64_t total) {
@@ -253,6 +270,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Run(client, mode, size + 16);
     } catch (const Exception&) {
         // Closes, resets, over-long lines: the client's own errors.
+    }
+    if (gNonBlocking) {
+        __builtin_trap();  // a read left the socket without its waits
     }
     return 0;
 }
