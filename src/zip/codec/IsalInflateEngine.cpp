@@ -29,9 +29,10 @@
 // block (ISA-L's fastest compression level can write a whole stream as one)
 // is not kept, and its refusal stays ISA-L's: such a block cut right inside
 // a damaged symbol is called damaged, where zlib calls it cut short. Reading
-// long blocks with zlib alongside made such a stream three times slower;
-// and a sound stream cut anywhere is cut short to both engines, since the
-// bits of a sound symbol never look damaged.
+// long blocks with zlib alongside made such a stream three times slower.
+// A sound stream cut inside a long block is cut short to both engines: ISA-L
+// decodes streams that come in pieces, so it does not refuse the start of a
+// sound symbol.
 //
 // That restart costs a few microseconds per block: a stream made of nothing
 // but tiny blocks inflates about forty times slower than with zlib (still
